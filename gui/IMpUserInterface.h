@@ -1,0 +1,53 @@
+// The legacy GUI interface: the host's view of a legacy GUI object, and the
+// two initialisation interfaces through which such an object gets its host.
+// All calls arrive on the host's GUI thread.
+#pragma once
+
+#include <cstdint>
+
+#include "factory/IMpUnknown.h"
+
+namespace gmpi {
+
+class IMpUserInterface : public IMpUnknown {
+public:
+    /// Slot 4. Reserved; arguments never read. ResultOk.
+    virtual std::int32_t legacyCallA() = 0;
+    /// Slot 5. Delivers a pin value, copied during the call; no callback runs.
+    /// ResultOk, or ResultFail when no pin answers the index.
+    virtual std::int32_t setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
+                                const void* data) = 0;
+    /// Slot 6. Runs the pin's change callback with `voice`. ResultOk, or
+    /// ResultFail for an unknown index.
+    virtual std::int32_t notifyPin(std::int32_t pinIndex, std::int32_t voice) = 0;
+    /// Slots 7 to 9. Reserved; arguments never read. ResultOk.
+    virtual std::int32_t legacyCallB() = 0;
+    virtual std::int32_t legacyCallC() = 0;
+    virtual std::int32_t legacyCallD() = 0;
+
+protected:
+    ~IMpUserInterface() = default;
+};
+
+/// The factory attaches a legacy object through this view (createObject).
+class IMpLegacyInitialization : public IMpUnknown {
+public:
+    /// Slot 4. Asks `host` for the host interfaces the object needs. Throws the
+    /// narrow text "host Interfaces not supported" when one is missing.
+    virtual std::int32_t setHost(IMpUnknown* host) = 0;
+
+protected:
+    ~IMpLegacyInitialization() = default;
+};
+
+}  // namespace gmpi
+
+/// Older initialisation mix-in without identity; no query hands it out.
+/// One setHost implementation serves it and IMpLegacyInitialization.
+class IoldSchoolInitialisation {
+public:
+    virtual std::int32_t setHost(gmpi::IMpUnknown* host) = 0;
+
+protected:
+    ~IoldSchoolInitialisation() = default;
+};

@@ -1,0 +1,34 @@
+// Test controls of the stand-in thread timers used off Windows: nothing fires
+// on its own; a test fires a timer id by hand, as a message loop would.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/ThreadTimer.h"
+
+namespace platform::stub {
+
+struct LiveTimer {
+    TimerId id;
+    std::int32_t periodMs;
+};
+
+/// Timers set and not yet killed, in the order they were set.
+std::vector<LiveTimer> liveTimers();
+
+/// Number of setThreadTimer calls since the last reset.
+int setCount();
+
+/// Delivers one timer message for `id`, as a dispatch would, live or not
+/// (a killed timer's message may still be queued). Answers false when no proc
+/// was ever given for that id.
+bool fire(TimerId id);
+
+/// Makes the next setThreadTimer call fail and answer 0.
+void failNextSet();
+
+/// Forgets all timers and counters; ids keep increasing.
+void reset();
+
+}  // namespace platform::stub

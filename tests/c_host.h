@@ -1,0 +1,29 @@
+/* A host written in C: it knows each interface only as a table of function
+   pointers in slot order, and calls through it. The tests call these
+   wrappers on library objects; a slot out of place calls the wrong code. */
+#ifndef CORVANE_TESTS_C_HOST_H
+#define CORVANE_TESTS_C_HOST_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct CInterfaceId { uint32_t data1; uint16_t data2, data3; uint8_t data4[8]; } CInterfaceId;
+
+/* IMpUnknown, first in every table. */
+int32_t c_queryInterface(void* object, const CInterfaceId* iid, void** out);
+int32_t c_addRef(void* object);
+int32_t c_release(void* object);
+
+/* IMpFactory and IMpFactory2. */
+int32_t c_factory_createObject(void* factory, const uint16_t* identifier, int32_t kind, void* host, void** out);
+int32_t c_factory_getBuildInfo(void* factory, int32_t* version, int32_t capacity, uint16_t* text);
+int32_t c_factory_createObject2(void* factory, const uint16_t* identifier, int32_t kind, void** out);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

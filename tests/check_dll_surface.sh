@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The DLL exports MP_GetFactory and nothing else, and imports only Windows
+# system DLLs, so a host machine needs no compiler runtime beside it.
+set -euo pipefail
+dll="$1"
+dump=$(x86_64-w64-mingw32-objdump -p "$dll")
+
+exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^\s*\[/{print $NF; next} on{on=0}' <<<"$dump")
+echo "exports: $exports"
+[ "$exports" = "MP_GetFactory" ] || { echo "FAIL: expected exactly MP_GetFactory"; exit 1; }
+
+imports=$(awk '/DLL Name:/{print $3}' <<<"$dump" | sort -u)
+echo "imports:" $imports
+allowed='^(KERNEL32\.dll|USER32\.dll|msvcrt\.dll|api-ms-win-crt-[a-z0-9-]+\.dll)$'
+bad=$(grep -viE "$allowed" <<<"$imports" || true)
+[ -z "$bad" ] || { echo "FAIL: non-system imports: $bad"; exit 1; }
+echo "ok"
