@@ -5,7 +5,7 @@ set -euo pipefail
 dll="$1"
 dump=$(x86_64-w64-mingw32-objdump -p "$dll")
 
-exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^\s*\[/{print $NF; next} on{on=0}' <<<"$dump")
+exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^[ \t]*\[/{print $NF; next} on{on=0}' <<<"$dump")
 echo "exports: $exports"
 [ "$exports" = "MP_GetFactory" ] || { echo "FAIL: expected exactly MP_GetFactory"; exit 1; }
 
