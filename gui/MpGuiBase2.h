@@ -22,7 +22,8 @@ public:
     /// Answers this object for IMpUnknown, IMpUserInterface2 and IMpUserInterface2B.
     std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override;
     /// Asks `host` for IGuiHost2 and keeps what it leaves (never released).
-    /// ResultOk when that is non-null, ResultNoInterface otherwise.
+    /// ResultOk when that is non-null, ResultNoInterface otherwise (a null
+    /// `host` forgets the earlier one). ResultFail, host kept, if the query throws.
     std::int32_t setHost(gmpi::IMpUnknown* host) override;
     std::int32_t hostCallA() override;
     /// GuiPinOwner::setPin on this object's registry; ResultFail also when the
