@@ -14,18 +14,24 @@
 
 namespace {
 
-/// Runs the message loop for `ms`, showing each message to `seen` first; a
-/// message it answers false for is dropped instead of dispatched.
-template <class Seen>
-void pumpFor(DWORD ms, Seen seen) {
-    const ULONGLONG until = GetTickCount64() + ms;
-    for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
+/// Runs the message loop until `done()` holds or `atMostMs` has passed,
+/// showing each message to `seen` first; a message it answers false for is
+/// dropped instead of dispatched. Waits on a loaded machine end early.
+template <class Seen, class Done>
+void pump(DWORD atMostMs, Seen seen, Done done) {
+    const ULONGLONG until = GetTickCount64() + atMostMs;
+    for (;;) {
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        while (!done() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             if (seen(msg)) DispatchMessageW(&msg);
+        const ULONGLONG now = GetTickCount64();
+        if (done() || now >= until) return;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(until - now), QS_ALLINPUT);
     }
 }
+
+bool dispatchAll(const MSG&) { return true; }
+bool never() { return false; }
 
 bool isThreadTimerMessage(const MSG& msg) { return msg.message == WM_TIMER && msg.hwnd == nullptr; }
 
@@ -54,7 +60,8 @@ TEST(ThreadTimerLoop, OneMillisecondOneShotIsCalledOnce) {
     LoggingClient oneShot('A', log, false);
     oneShot.startTimer(1);
     ASSERT_NE(idFor(1), 0u);
-    pumpFor(40, [](const MSG&) { return true; });
+    pump(2000, dispatchAll, [&] { return !log.empty(); });
+    pump(30, dispatchAll, never);
     EXPECT_EQ(log, "A");
     EXPECT_EQ(idFor(1), 0u) << "its timer is killed once it left";
 }
@@ -68,13 +75,16 @@ TEST(ThreadTimerLoop, ClientsOfOnePeriodShareOneTimerInStartOrder) {
     ASSERT_NE(shared, 0u);
     std::set<WPARAM> ids;
     int messages = 0;
-    pumpFor(60, [&](const MSG& msg) {
-        if (isThreadTimerMessage(msg)) {
-            ids.insert(msg.wParam);
-            ++messages;
-        }
-        return true;
-    });
+    pump(
+        2000,
+        [&](const MSG& msg) {
+            if (isThreadTimerMessage(msg)) {
+                ids.insert(msg.wParam);
+                ++messages;
+            }
+            return true;
+        },
+        [&] { return messages >= 3; });
     a.stopTimer();
     b.stopTimer();
     EXPECT_EQ(ids, std::set<WPARAM>{shared});
@@ -91,17 +101,20 @@ TEST(ThreadTimerLoop, UnloadingTheLibraryLeavesNoTimerFiringIntoIt) {
     ASSERT_NE(startTicking, nullptr);
     long ticks = 0;
     startTicking(1, &ticks);
-    pumpFor(30, [](const MSG&) { return true; });
+    pump(2000, dispatchAll, [&] { return ticks >= 2; });
     ASSERT_GT(ticks, 0) << "the plug-in's timer ran before the unload";
 
     plugin.close();
     const long ticksAtUnload = ticks;
     int strayMessages = 0;
-    pumpFor(100, [&](const MSG& msg) {
-        if (!isThreadTimerMessage(msg)) return true;
-        ++strayMessages;  // its proc would be the freed trampoline: never dispatch it
-        return false;
-    });
+    pump(
+        100,
+        [&](const MSG& msg) {
+            if (!isThreadTimerMessage(msg)) return true;
+            ++strayMessages;  // its proc would be the freed trampoline: never dispatch it
+            return false;
+        },
+        never);
     EXPECT_EQ(strayMessages, 0);
     EXPECT_EQ(ticks, ticksAtUnload);
 }
