@@ -8,24 +8,12 @@
 #include <string>
 
 #include "../LoadedLibrary.h"
+#include "MessageLoop.h"
 #include "gui/TimerClient.h"
 #include "gui/TimerService.h"
 #include "tools/PluginLibrary.h"
 
 namespace {
-
-/// Runs the message loop for `ms`, showing each message to `seen` first; a
-/// message it answers false for is dropped instead of dispatched.
-template <class Seen>
-void pumpFor(DWORD ms, Seen seen) {
-    const ULONGLONG until = GetTickCount64() + ms;
-    for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            if (seen(msg)) DispatchMessageW(&msg);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(until - now), QS_ALLINPUT);
-    }
-}
 
 bool isThreadTimerMessage(const MSG& msg) { return msg.message == WM_TIMER && msg.hwnd == nullptr; }
 
