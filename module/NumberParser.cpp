@@ -25,13 +25,6 @@ constexpr char16_t lowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? stat
 constexpr bool isHexDigit(char16_t c) { return isDigit(c) || (lowerAscii(c) >= u'a' && lowerAscii(c) <= u'f'); }
 constexpr bool isAsciiAlnum(char16_t c) { return isDigit(c) || (lowerAscii(c) >= u'a' && lowerAscii(c) <= u'z'); }
 
-/// Units that may occur inside a decimal or hexadecimal number after its
-/// prefix; from_chars decides where the number actually ends.
-constexpr bool isNumberUnit(char16_t c) {
-    const char16_t lower = lowerAscii(c);
-    return isHexDigit(c) || lower == u'x' || lower == u'p' || c == u'.' || c == u'+' || c == u'-';
-}
-
 /// A digit, or a point followed by a digit: where a number's digits may start.
 bool startsDigits(std::u16string_view text, bool hex) {
     const auto digit = hex ? isHexDigit : isDigit;
@@ -47,8 +40,8 @@ bool startsWithWord(std::u16string_view text, std::string_view lowerWord) {
                       [](char w, char16_t c) { return lowerAscii(c) == static_cast<char16_t>(w); });
 }
 
-/// Decides an out-of-range result from the number text from_chars consumed
-/// (digits, point, exponent; valid by construction). The value was either
+/// Decides an out-of-range result from the number's text, as numberLength
+/// delimits it (digits, point, exponent). The value was either
 /// above the largest double or below half the smallest subnormal, so the
 /// place of the leading non-zero digit against the exponent tells which.
 bool isBeyondOne(const char* first, const char* last, bool hex) {
@@ -81,12 +74,37 @@ bool isBeyondOne(const char* first, const char* last, bool hex) {
     return (hex ? leading * 4 : leading) + exponent >= 0;
 }
 
-/// Runs from_chars over the number units at the start of `text` (which
-/// starts with digits, see startsDigits), with the strtod result on a range
-/// error. Short numbers are widened into a stack buffer.
+/// The length of the number at the start of `text` (which starts with
+/// digits, see startsDigits): digits with at most one point, then an
+/// exponent if a mark, an optional sign and a decimal digit follow. from_chars
+/// is handed exactly this, since it reads more than strtod in places
+/// (libstdc++ 12 takes "1p+-5" as 2^-5).
+std::size_t numberLength(std::u16string_view text, bool hex) {
+    const auto digit = hex ? isHexDigit : isDigit;
+    const std::size_t size = text.size();
+    std::size_t end = 0;
+    while (end < size && digit(text[end])) ++end;
+    if (end < size && text[end] == u'.') {
+        ++end;
+        while (end < size && digit(text[end])) ++end;
+    }
+    if (end < size && lowerAscii(text[end]) == (hex ? u'p' : u'e')) {
+        std::size_t exponent = end + 1;
+        if (exponent < size && (text[exponent] == u'+' || text[exponent] == u'-')) ++exponent;
+        if (exponent < size && isDigit(text[exponent])) {
+            while (exponent < size && isDigit(text[exponent])) ++exponent;
+            end = exponent;
+        }
+    }
+    return end;
+}
+
+/// Converts the number at the start of `text` (which starts with digits, see
+/// startsDigits) with from_chars, giving the strtod result on a range error.
+/// Numbers of ordinary length are narrowed into a stack buffer.
 double convertDigits(std::u16string_view text, std::chars_format format) {
-    const std::size_t length = static_cast<std::size_t>(
-        std::find_if_not(text.begin(), text.end(), isNumberUnit) - text.begin());
+    const bool hex = format == std::chars_format::hex;
+    const std::size_t length = numberLength(text, hex);
     constexpr std::size_t stackCapacity = 128;
     char stackBuffer[stackCapacity];
     std::string longBuffer;
@@ -99,10 +117,9 @@ double convertDigits(std::u16string_view text, std::chars_format format) {
                    [](char16_t c) { return static_cast<char>(c); });
 
     double value = 0.0;
-    const auto [end, error] = std::from_chars(buffer, buffer + length, value, format);
+    const std::errc error = std::from_chars(buffer, buffer + length, value, format).ec;
     if (error == std::errc::result_out_of_range) {
-        const bool hex = format == std::chars_format::hex;
-        return isBeyondOne(buffer, end, hex) ? std::numeric_limits<double>::infinity() : 0.0;
+        return isBeyondOne(buffer, buffer + length, hex) ? std::numeric_limits<double>::infinity() : 0.0;
     }
     return error == std::errc() ? value : 0.0;
 }

@@ -42,7 +42,8 @@ TEST(ThreadTimerLoop, OneMillisecondOneShotIsCalledOnce) {
     LoggingClient oneShot('A', log, false);
     oneShot.startTimer(1);
     ASSERT_NE(idFor(1), 0u);
-    pumpFor(40, [](const MSG&) { return true; });
+    pump(2000, dispatchAll, [&] { return !log.empty(); });
+    pump(30, dispatchAll, never);
     EXPECT_EQ(log, "A");
     EXPECT_EQ(idFor(1), 0u) << "its timer is killed once it left";
 }
@@ -56,13 +57,16 @@ TEST(ThreadTimerLoop, ClientsOfOnePeriodShareOneTimerInStartOrder) {
     ASSERT_NE(shared, 0u);
     std::set<WPARAM> ids;
     int messages = 0;
-    pumpFor(60, [&](const MSG& msg) {
-        if (isThreadTimerMessage(msg)) {
-            ids.insert(msg.wParam);
-            ++messages;
-        }
-        return true;
-    });
+    pump(
+        2000,
+        [&](const MSG& msg) {
+            if (isThreadTimerMessage(msg)) {
+                ids.insert(msg.wParam);
+                ++messages;
+            }
+            return true;
+        },
+        [&] { return messages >= 3; });
     a.stopTimer();
     b.stopTimer();
     EXPECT_EQ(ids, std::set<WPARAM>{shared});
@@ -79,17 +83,20 @@ TEST(ThreadTimerLoop, UnloadingTheLibraryLeavesNoTimerFiringIntoIt) {
     ASSERT_NE(startTicking, nullptr);
     long ticks = 0;
     startTicking(1, &ticks);
-    pumpFor(30, [](const MSG&) { return true; });
+    pump(2000, dispatchAll, [&] { return ticks >= 2; });
     ASSERT_GT(ticks, 0) << "the plug-in's timer ran before the unload";
 
     plugin.close();
     const long ticksAtUnload = ticks;
     int strayMessages = 0;
-    pumpFor(100, [&](const MSG& msg) {
-        if (!isThreadTimerMessage(msg)) return true;
-        ++strayMessages;  // its proc would be the freed trampoline: never dispatch it
-        return false;
-    });
+    pump(
+        100,
+        [&](const MSG& msg) {
+            if (!isThreadTimerMessage(msg)) return true;
+            ++strayMessages;  // its proc would be the freed trampoline: never dispatch it
+            return false;
+        },
+        never);
     EXPECT_EQ(strayMessages, 0);
     EXPECT_EQ(ticks, ticksAtUnload);
 }
