@@ -40,7 +40,10 @@ std::u16string typedText(std::int64_t items) {
     for (std::int64_t i = 0; i < items; ++i) {
         if (i != 0) text += i % 5 == 0 ? ", " : ",";
         text += std::to_string((i * 7919) % 2000 - 1000);
-        if (i % 3 != 0) text += "." + std::to_string((i * 104729) % 10000);
+        if (i % 3 != 0) {
+            text += '.';
+            text += std::to_string((i * 104729) % 10000);
+        }
         if (i % 11 == 0) text += "e-2";
     }
     return {text.begin(), text.end()};
