@@ -48,6 +48,7 @@ public:
     /// Destroys a window the host left open (see above), then the base.
     ~MpGuiWindowsGfxBase() override;
 
+protected:
     /// Handles the window's messages: paint, close, destroy, timer and the
     /// left-button and mouse-move messages answer 1; all others go to
     /// DefWindowProcW. Messages before openWindow returns go there too.
@@ -68,7 +69,6 @@ public:
     virtual std::int32_t onMouseMove(std::uint32_t flags, POINT point);
     virtual std::int32_t onWindowTimer();
 
-protected:
     /// Asks for a repaint of `rect` (null: the whole window) if a window is open.
     void invalidateRect(const RECT* rect, bool erase);
     /// True when this object's window holds the mouse capture.

@@ -282,7 +282,14 @@ TEST_F(WindowsGfx, TheClassIsRegisteredWhileAnyWindowIsOpen) {
     EXPECT_EQ(MpGdiGui::windowsOpen(), 0);
 
     open(first, parent.handle);
-    EXPECT_TRUE(classRegistered());
+    WNDCLASSEXW registeredClass{};
+    registeredClass.cbSize = sizeof registeredClass;
+    ASSERT_TRUE(GetClassInfoExW(MpGdiGui::libraryHandle(), L"DefaultMpWClass", &registeredClass));
+    EXPECT_EQ(MpGdiGui::libraryHandle(), GetModuleHandleW(nullptr)) << "the module holding the code";
+    EXPECT_EQ(registeredClass.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
+    EXPECT_EQ(registeredClass.hCursor, LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
+    EXPECT_EQ(registeredClass.hbrBackground, nullptr);
+    EXPECT_EQ(registeredClass.cbWndExtra, 0);
     open(second, parent.handle);
     EXPECT_EQ(MpGdiGui::windowsOpen(), 2);
     EXPECT_EQ(Seen::registrations, 1);
