@@ -10,6 +10,8 @@
 
 #include "factory/InterfaceId.h"
 #include "gui/GuiPinOwner.h"
+#include "gui/IGuiPinCallback.h"
+#include "gui/IGuiPinCallbackIndexed.h"
 #include "gui/IGuiPinCallbackImpl.h"
 #include "gui/StringGuiPin.h"
 
@@ -224,4 +226,46 @@ TEST_F(Pins, ASecondBindReplacesTheHolder) {
     EXPECT_EQ(owner.notifyPin(0, 1), ResultOk);
     EXPECT_TRUE(voices.empty());
     EXPECT_EQ(otherVoices, std::vector<std::int32_t>{1});
+}
+
+namespace {
+
+// A legacy-interface object with one operation of each callback form; the
+// holders reach it through its IMpUserInterface part only.
+class LegacyObject final : public IMpUserInterface {
+public:
+    std::int32_t queryInterface(const InterfaceId&, void** out) override {
+        *out = nullptr;
+        return ResultNoInterface;
+    }
+    std::int32_t addRef() override { return 1; }
+    std::int32_t release() override { return 1; }
+    std::int32_t legacyCallA() override { return ResultOk; }
+    std::int32_t setPin(std::int32_t, std::int32_t, std::int32_t, const void*) override { return ResultOk; }
+    std::int32_t notifyPin(std::int32_t, std::int32_t) override { return ResultOk; }
+    std::int32_t legacyCallB() override { return ResultOk; }
+    std::int32_t legacyCallC() override { return ResultOk; }
+    std::int32_t legacyCallD() override { return ResultOk; }
+
+    void changed() { voices.push_back(-1); }
+    void changedOnVoice(std::int32_t voice) { voices.push_back(voice); }
+    std::vector<std::int32_t> voices;
+};
+
+}  // namespace
+
+TEST(Holders, CallTheObjectsOwnOperation) {
+    LegacyObject object;
+    IGuiPinCallback<IMpUserInterface> plain(&object, static_cast<void (IMpUserInterface::*)()>(&LegacyObject::changed));
+    IGuiPinCallbackIndexed<IMpUserInterface> indexed(
+        &object, static_cast<void (IMpUserInterface::*)(std::int32_t)>(&LegacyObject::changedOnVoice));
+    IGuiPinCallbackImpl& plainHolder = plain;
+    IGuiPinCallbackImpl& indexedHolder = indexed;
+    plainHolder.invoke(8);
+    indexedHolder.invoke(8);
+    EXPECT_EQ(object.voices, (std::vector<std::int32_t>{-1, 8})) << "the plain form drops the voice";
+
+    IGuiPinCallbackIndexed<IMpUserInterface> empty(&object, nullptr);
+    empty.invoke(1);
+    EXPECT_EQ(object.voices.size(), 2u) << "a holder without an operation runs nothing";
 }
