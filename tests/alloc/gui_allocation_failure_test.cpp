@@ -161,7 +161,7 @@ TEST_F(GuiAllocationFailure, NotifyPinLeavesTheCallbacksWorkUndone) {
             EXPECT_EQ(gui->mirrorPin.getValue(), faulted ? u"" : u"seen " + longText);
             EXPECT_EQ(host.recorder.sent.size(), faulted ? 0u : 1u) << "a failed change sends nothing";
         });
-    EXPECT_GE(failures, 2u) << "building the text and storing it in the pin allocate";
+    EXPECT_GE(failures, 1u) << "building the text allocates";
 
     failures = AllocationFault::sweep(
         [&] { return object->notifyPin(2, 9); },
