@@ -157,7 +157,6 @@ TEST_F(PinDescription, TravelsWithTheLibraryAndMatchesTheClass) {
         if (type == "text") {
             const std::u16string value = u"2.5";
             EXPECT_EQ(object->setPin(static_cast<std::int32_t>(index), 0, 6, value.data()), ResultOk);
-            EXPECT_EQ(object->notifyPin(static_cast<std::int32_t>(index), 0), ResultOk);
         } else if (type == "float") {
             // Each float pin takes its value into the text, up to the last one.
             const float value = 2.5f;
