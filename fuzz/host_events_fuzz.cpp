@@ -27,13 +27,13 @@
 #include <vector>
 
 #include "factory/Export.h"
-#include "factory/HostInterfaces.h"
 #include "factory/InterfaceIds.h"
 #include "factory/MpFactory.h"
 #include "gui/StringGuiPin.h"
 #include "gui/TimerService.h"
 #include "module/CorvaneGui.h"
 #include "platform/ThreadTimerStub.h"
+#include "tests/UncountedGuiHost.h"
 
 using namespace gmpi;
 namespace stub = platform::stub;
@@ -56,14 +56,8 @@ struct Sent {
     std::vector<unsigned char> bytes;
 };
 
-class EventHost final : public IGuiHost2 {
+class EventHost final : public UncountedGuiHost {
 public:
-    std::int32_t queryInterface(const InterfaceId& iid, void** out) override {
-        *out = iid == IID_IGuiHost2 ? static_cast<IGuiHost2*>(this) : nullptr;
-        return *out != nullptr ? ResultOk : ResultNoInterface;
-    }
-    std::int32_t addRef() override { return 1; }
-    std::int32_t release() override { return 1; }
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                               std::int32_t voice) override {
         check(byteSize >= 0 && (byteSize == 0 || data != nullptr), "a value sent with no bytes to read");

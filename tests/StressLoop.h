@@ -8,22 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "factory/HostInterfaces.h"
 #include "factory/IMpFactory.h"
 #include "factory/InterfaceIds.h"
 #include "factory/MpFactory.h"
 #include "gui/IMpUserInterface2.h"
+#include "UncountedGuiHost.h"
 
 /// The host of one stressed object: counts what arrives, what arrives after
 /// the object was released, and values that break the pin contract.
-class StressHost final : public gmpi::IGuiHost2 {
+class StressHost final : public UncountedGuiHost {
 public:
-    std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override {
-        *out = iid == gmpi::IID_IGuiHost2 ? static_cast<gmpi::IGuiHost2*>(this) : nullptr;
-        return *out != nullptr ? gmpi::ResultOk : gmpi::ResultNoInterface;
-    }
-    std::int32_t addRef() override { return 1; }
-    std::int32_t release() override { return 1; }
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                               std::int32_t voice) override {
         ++sends;

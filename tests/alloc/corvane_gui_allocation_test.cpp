@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FailingAllocator.h"
+#include "UncountedGuiHost.h"
 #include "factory/Export.h"
 #include "factory/HostInterfaces.h"
 #include "factory/InterfaceIds.h"
@@ -24,14 +25,8 @@ using namespace gmpi;
 
 /// A host that records what it is sent as text lines; its own allocations
 /// never fail, so every failure is the object's.
-class Host final : public IGuiHost2 {
+class Host final : public UncountedGuiHost {
 public:
-    std::int32_t queryInterface(const InterfaceId& iid, void** out) override {
-        *out = iid == IID_IGuiHost2 ? this : nullptr;
-        return *out != nullptr ? ResultOk : ResultNoInterface;
-    }
-    std::int32_t addRef() override { return 1; }
-    std::int32_t release() override { return 1; }
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data, std::int32_t) override {
         AllocationFaultPause pause;
         std::string line = std::to_string(pinIndex) + ":";
