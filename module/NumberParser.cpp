@@ -41,9 +41,9 @@ bool startsWithWord(std::u16string_view text, std::string_view lowerWord) {
 }
 
 /// Decides an out-of-range result from the number's text, as numberLength
-/// delimits it (digits, point, exponent). The value was either
-/// above the largest double or below half the smallest subnormal, so the
-/// place of the leading non-zero digit against the exponent tells which.
+/// delimits it (digits, point, exponent). The value was either above the
+/// largest double or below half the smallest subnormal, so the place of the
+/// leading non-zero digit against the exponent tells which.
 bool isBeyondOne(const char* first, const char* last, bool hex) {
     const char exponentMark = hex ? 'p' : 'e';
     std::int64_t integerDigits = 0;   // from the leading non-zero digit on

@@ -185,9 +185,9 @@ public:
         std::u16string item;
         switch (below(4)) {
             case 0: pieces(item); break;
-            case 1: decimal(item); break;
-            case 2: hexadecimal(item); break;
-            default: below(50) == 0 ? tie(item) : decimal(item);
+            case 1: number(item, false); break;
+            case 2: number(item, true); break;
+            default: below(50) == 0 ? tie(item) : number(item, false);
         }
         return item;
     }
@@ -197,11 +197,19 @@ private:
     bool chance(std::size_t n) { return below(n) == 0; }
 
     void digits(std::u16string& item, bool hex, std::size_t maxCount) {
-        static constexpr char16_t hexDigits[] = u"0123456789abcdefABCDEF";
         std::size_t count = 1 + below(maxCount);
         if (chance(40)) count += below(800);
-        const char16_t run = chance(6) ? (chance(2) ? u'0' : u'9') : 0;
-        for (std::size_t i = 0; i < count; ++i) item += run ? run : hexDigits[below(hex ? 22 : 10)];
+        if (chance(6)) {
+            item.append(count, chance(2) ? u'0' : u'9');
+            return;
+        }
+        const char16_t* const symbols = chance(2) ? u"0123456789abcdef" : u"0123456789ABCDEF";
+        std::uint64_t pool = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i % 16 == 0) pool = random();  // one draw gives sixteen digits
+            const unsigned nibble = (pool >> (4 * (i % 16))) & 15u;
+            item += symbols[hex ? nibble : nibble % 10];
+        }
     }
 
     void prefix(std::u16string& item) {
@@ -224,33 +232,22 @@ private:
         if (chance(4)) item += tails[below(std::size(tails))];
     }
 
-    void decimal(std::u16string& item) {
+    // Digits with an optional point and exponent; the exponent ranges reach
+    // past both ends of the double's range.
+    void number(std::u16string& item, bool hex) {
+        static constexpr int decimalRanges[][2] = {{-20, 20}, {-345, -300}, {290, 320}, {-99999, 99999}};
+        static constexpr int binaryRanges[][2] = {{-30, 30}, {-1140, -1000}, {1000, 1040}, {-99999, 99999}};
         prefix(item);
-        if (!chance(8)) digits(item, false, 20);
+        if (hex) item += chance(2) ? u"0x" : u"0X";
+        const std::size_t maxDigits = hex ? 16 : 20;
+        if (!chance(8)) digits(item, hex, maxDigits);
         if (!chance(3)) {
             item += u'.';
-            if (!chance(6)) digits(item, false, 20);
+            if (!chance(6)) digits(item, hex, maxDigits);
         }
         if (!chance(3)) {
-            static constexpr int ranges[][2] = {{-20, 20}, {-345, -300}, {290, 320}, {-99999, 99999}};
-            const auto& range = ranges[below(std::size(ranges))];
-            exponent(item, u'e', range[0], range[1]);
-        }
-        suffix(item);
-    }
-
-    void hexadecimal(std::u16string& item) {
-        prefix(item);
-        item += chance(2) ? u"0x" : u"0X";
-        if (!chance(8)) digits(item, true, 16);
-        if (!chance(3)) {
-            item += u'.';
-            if (!chance(6)) digits(item, true, 16);
-        }
-        if (!chance(4)) {
-            static constexpr int ranges[][2] = {{-30, 30}, {-1140, -1000}, {1000, 1040}, {-99999, 99999}};
-            const auto& range = ranges[below(std::size(ranges))];
-            exponent(item, u'p', range[0], range[1]);
+            const auto& range = (hex ? binaryRanges : decimalRanges)[below(4)];
+            exponent(item, hex ? u'p' : u'e', range[0], range[1]);
         }
         suffix(item);
     }
