@@ -16,12 +16,12 @@ struct StubState {
     bool failNext = false;
 };
 
-StubState& state() {
-    // Never destroyed: the timer service kills its timers at exit, possibly
-    // after statics made later than it are gone.
-    static StubState* const s = new StubState;
-    return *s;
-}
+// Made while the library loads, before the timer service can exist (it is
+// created on first use), so it is destroyed after the service has killed its
+// timers at unload, and nothing of it outlives the library.
+StubState stubState;
+
+StubState& state() { return stubState; }
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "LoadedLibrary.h"
+#include "RecordingHost.h"
 #include "TestSupport.h"
 #include "c_host.h"
 
@@ -42,4 +43,29 @@ TEST_F(HostLoad, FactoryThroughCTable) {
     EXPECT_EQ(c_factory_getBuildInfo(factory, &version, 40, text), ResultOk);
     EXPECT_EQ(version, 30800);
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(text)), u"MS Compiler V1929 (Release)");
+}
+
+// The shipped class, driven only through the C table of the loaded library;
+// released with its re-send pending, then the library is unloaded by the
+// fixture. Under the sanitizers nothing may leak or fire afterwards.
+TEST_F(HostLoad, ShippedClassThroughCTableThenUnload) {
+    const char16_t id[] = u"Orvex-Corvane";
+    const auto* units = reinterpret_cast<const std::uint16_t*>(id);
+    void* object = sentinel();
+    ASSERT_EQ(c_factory_createObject2(factory, units, 1, &object), ResultNoInterface);
+    EXPECT_EQ(object, nullptr);
+    ASSERT_EQ(c_factory_createObject2(factory, units, 2, &object), ResultOk);
+
+    RecordingHost host;
+    EXPECT_EQ(c_gui2_setHost(object, host.asUnknown()), ResultOk);
+    const float value = 1.0f;
+    EXPECT_EQ(c_gui2_setPin(object, 2, 0, 4, &value), ResultFail) << "float pins have no pin object";
+    const char16_t text[] = u"7,8.5";
+    EXPECT_EQ(c_gui2_setPin(object, 0, 0, 10, text), ResultOk);
+    EXPECT_EQ(c_gui2_notifyPin(object, 0, 0), ResultOk);
+    ASSERT_EQ(host.sent.size(), 4u);  // text "0.0000,1.0000", then 7, 8.5, then the new text
+    EXPECT_EQ(host.sent[1].number(), 7.0f);
+    EXPECT_EQ(host.sent[2].number(), 8.5f);
+    EXPECT_EQ(host.sent[3].text(), u"7.0000,8.5000");
+    EXPECT_EQ(c_release(object), 0);
 }
