@@ -1,0 +1,68 @@
+#include "tools/HostedPlugin.h"
+
+#include <filesystem>
+
+#include "factory/InterfaceIds.h"
+#include "tools/HostError.h"
+#include "tools/HostText.h"
+
+using namespace gmpi;
+
+HostedPlugin::HostedPlugin(const PluginChoice& choice) : path(choice.libraryPath) {
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(pathFromUtf8(path), ignored))
+        throw HostError(ExitCode::MissingFile, "no such library file: " + path);
+    pinDescription = choice.pinsFile ? PinDescription::loadFile(*choice.pinsFile) : PinDescription::loadFor(path);
+
+    const ClassPins& first = pinDescription.classes.front();
+    const std::string wanted = choice.identifier.value_or(first.identifier);
+    std::int32_t kind = first.kind;
+    if (choice.kind) {
+        kind = *choice.kind;
+    } else if (choice.identifier) {
+        // A class named without a kind takes the kind the description gives it.
+        for (const ClassPins& pins : pinDescription.classes)
+            if (pins.identifier == wanted) { kind = pins.kind; break; }
+    }
+    classPins = pinDescription.find(wanted, kind);
+    if (classPins == nullptr)
+        throw HostError(ExitCode::BadPinDescription,
+                        "the pin description of " + path + " has no class " + wanted + " of kind " + std::to_string(kind));
+    const auto units = utf8ToUtf16(wanted);
+    if (!units) throw HostError(ExitCode::Usage, "the class identifier is not valid UTF-8");
+    identifierUnits = *units;
+}
+
+HostedPlugin::~HostedPlugin() {
+    if (factoryInterface != nullptr) factoryInterface->release();
+}
+
+void HostedPlugin::open() {
+    if (!loaded.open(path)) throw HostError(ExitCode::NotALibrary, "cannot load " + path + ": " + loaded.error());
+    const MpGetFactoryFunction entry = loaded.entry();
+    if (entry == nullptr) throw HostError(ExitCode::NoEntryPoint, path + " does not export MP_GetFactory");
+    void* unknown = nullptr;
+    const std::int32_t result = entry(&unknown);
+    if (result != ResultOk || unknown == nullptr)
+        throw HostError(ExitCode::PluginFailed, "MP_GetFactory answered " + std::to_string(result) + " and no factory");
+    void* factory = nullptr;
+    static_cast<IMpUnknown*>(unknown)->queryInterface(IID_IMpFactory2, &factory);
+    static_cast<IMpUnknown*>(unknown)->release();
+    if (factory == nullptr) throw HostError(ExitCode::PluginFailed, "the factory does not answer IMpFactory2");
+    factoryInterface = static_cast<IMpFactory2*>(factory);
+}
+
+IMpUserInterface2B* HostedPlugin::create() {
+    void* object = nullptr;
+    const std::int32_t result = factoryInterface->createObject2(identifierUnits.c_str(), classPins->kind, &object);
+    const std::string name = classPins->identifier + " (kind " + std::to_string(classPins->kind) + ")";
+    if (result == ResultNoInterface)
+        throw HostError(ExitCode::ClassNotRegistered, "the factory of " + path + " has no class " + name);
+    if (result != ResultOk || object == nullptr)
+        throw HostError(ExitCode::PluginFailed, "creating " + name + " answered " + std::to_string(result));
+    void* view = nullptr;
+    static_cast<IMpUnknown*>(object)->queryInterface(IID_IMpUserInterface2B, &view);
+    static_cast<IMpUnknown*>(object)->release();
+    if (view == nullptr) throw HostError(ExitCode::PluginFailed, name + " does not answer IMpUserInterface2B");
+    return static_cast<IMpUserInterface2B*>(view);
+}
