@@ -38,7 +38,10 @@ HostedPlugin::~HostedPlugin() {
 }
 
 void HostedPlugin::open() {
-    if (!loaded.open(path)) throw HostError(ExitCode::NotALibrary, "cannot load " + path + ": " + loaded.error());
+    // The system's own search for a bare name would skip the current folder.
+    std::error_code ignored;
+    const std::u8string absolute = std::filesystem::absolute(pathFromUtf8(path), ignored).u8string();
+    if (!loaded.open(absolute.empty() ? path : std::string(absolute.begin(), absolute.end()))) throw HostError(ExitCode::NotALibrary, "cannot load " + path + ": " + loaded.error());
     const MpGetFactoryFunction entry = loaded.entry();
     if (entry == nullptr) throw HostError(ExitCode::NoEntryPoint, path + " does not export MP_GetFactory");
     void* unknown = nullptr;
