@@ -79,5 +79,11 @@ MpFactory& getFactory() {
 }
 
 void registerClass(std::int32_t kind, const char16_t* identifier, CreationFunction creationFunction) {
-    getFactory().add(kind, identifier, creationFunction);
+    // Runs during static initialisation, where an escaping exception would
+    // abort the host's LoadLibrary. Out of memory leaves the class unregistered:
+    // the host then sees ResultNoInterface for it, not a crash.
+    try {
+        getFactory().add(kind, identifier, creationFunction);
+    } catch (...) {
+    }
 }

@@ -42,5 +42,6 @@ private:
 /// The process's one factory, created empty on first use; destroyed at unload.
 MpFactory& getFactory();
 
-/// Enters a class into the factory while the library initialises.
+/// Enters a class into the factory while the library initialises. Never
+/// throws: a class that cannot be filed (out of memory) stays unregistered.
 void registerClass(std::int32_t kind, const char16_t* identifier, CreationFunction creationFunction);

@@ -17,8 +17,10 @@ struct StubState {
 };
 
 StubState& state() {
-    static StubState s;
-    return s;
+    // Never destroyed: the timer service kills its timers at exit, possibly
+    // after statics made later than it are gone.
+    static StubState* const s = new StubState;
+    return *s;
 }
 
 }  // namespace

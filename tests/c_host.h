@@ -22,6 +22,17 @@ int32_t c_factory_createObject(void* factory, const uint16_t* identifier, int32_
 int32_t c_factory_getBuildInfo(void* factory, int32_t* version, int32_t capacity, uint16_t* text);
 int32_t c_factory_createObject2(void* factory, const uint16_t* identifier, int32_t kind, void** out);
 
+/* IMpUserInterface2B, the version-2 GUI interface (IMpUserInterface2 is its
+   first ten slots). The reserved host calls take no arguments here. */
+int32_t c_gui2_setHost(void* object, void* host);
+int32_t c_gui2_hostCallA(void* object);
+int32_t c_gui2_setPin(void* object, int32_t pinIndex, int32_t voice, int32_t byteSize, const void* data);
+int32_t c_gui2_hostCallB(void* object);
+int32_t c_gui2_hostCallC(void* object);
+int32_t c_gui2_hostCallD(void* object);
+int32_t c_gui2_hostCallE(void* object);
+int32_t c_gui2_notifyPin(void* object, int32_t pinIndex, int32_t voice);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,79 @@
+#include "gui/MpGuiBase2.h"
+
+#include <memory>
+
+#include "factory/InterfaceIds.h"
+#include "gui/IGuiPinCallback.h"
+#include "gui/IGuiPinCallbackIndexed.h"
+
+using namespace gmpi;
+
+MpGuiBase2::~MpGuiBase2() = default;
+
+std::int32_t MpGuiBase2::queryInterface(const InterfaceId& iid, void** out) {
+    if (out == nullptr) return ResultFail;
+    *out = nullptr;
+    if (!(iid == IID_IMpUnknown || iid == IID_IMpUserInterface2 || iid == IID_IMpUserInterface2B))
+        return ResultNoInterface;
+    *out = static_cast<IMpUserInterface2B*>(this);
+    addRef();
+    return ResultOk;
+}
+
+std::int32_t MpGuiBase2::setHost(IMpUnknown* newHost) {
+    if (newHost == nullptr) {
+        host = nullptr;
+        return ResultNoInterface;
+    }
+    try {
+        // The pointer alone decides; the query's result code is not looked at.
+        void* found = nullptr;
+        newHost->queryInterface(IID_IGuiHost2, &found);
+        host = static_cast<IGuiHost2*>(found);
+        return host != nullptr ? ResultOk : ResultNoInterface;
+    } catch (...) {
+        return ResultFail;
+    }
+}
+
+std::int32_t MpGuiBase2::hostCallA() { return ResultOk; }
+
+std::int32_t MpGuiBase2::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
+                                const void* data) {
+    try {
+        return GuiPinOwner::setPin(pinIndex, voice, byteSize, data);
+    } catch (...) {
+        return ResultFail;
+    }
+}
+
+std::int32_t MpGuiBase2::hostCallB() { return ResultFail; }
+std::int32_t MpGuiBase2::hostCallC() { return ResultFail; }
+std::int32_t MpGuiBase2::hostCallD() { return ResultFail; }
+std::int32_t MpGuiBase2::hostCallE() { return ResultFail; }
+
+std::int32_t MpGuiBase2::notifyPin(std::int32_t pinIndex, std::int32_t voice) {
+    try {
+        return GuiPinOwner::notifyPin(pinIndex, voice);
+    } catch (...) {
+        return ResultFail;
+    }
+}
+
+std::int32_t MpGuiBase2::sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
+                                      std::int32_t voice) {
+    if (host == nullptr) return ResultFail;
+    return host->sendPinValue(pinIndex, byteSize, data, voice);
+}
+
+void MpGuiBase2::registerPin(std::int32_t pinIndex, MpGuiPinBase& pin, Callback callback) {
+    std::unique_ptr<IGuiPinCallbackImpl> holder;
+    if (callback != nullptr) holder = std::make_unique<IGuiPinCallback<IMpUserInterface2>>(this, callback);
+    pin.bindToOwner(this, pinIndex, std::move(holder));
+}
+
+void MpGuiBase2::registerPin(std::int32_t pinIndex, MpGuiPinBase& pin, IndexedCallback callback) {
+    pin.bindToOwner(this, pinIndex, std::make_unique<IGuiPinCallbackIndexed<IMpUserInterface2>>(this, callback));
+}
+
+void MpGuiBase2::registerPin(MpGuiPinBase& pin, Callback callback) { registerPin(nextPinIndex(), pin, callback); }

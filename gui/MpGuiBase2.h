@@ -1,0 +1,83 @@
+// Base of GUI objects on the version-2 GUI interface: implements the eleven
+// slots of IMpUserInterface2B on top of GuiPinOwner, obtains IGuiHost2 in
+// setHost, routes host values and notifications to registered pins, and
+// forwards what pins send to the host. Counting comes from ZuGuiInvisibleBase.
+// Every operation the host calls answers a result code; no exception leaves it.
+#pragma once
+
+#include <cstdint>
+#include <type_traits>
+
+#include "factory/HostInterfaces.h"
+#include "gui/GuiPinOwner.h"
+#include "gui/IMpUserInterface2.h"
+#include "gui/MpGuiPinBase.h"
+
+class MpGuiBase2 : public gmpi::IMpUserInterface2B, public GuiPinOwner {
+public:
+    /// Change callbacks, stored as operations of the interface the holder calls through.
+    using Callback = void (gmpi::IMpUserInterface2::*)();
+    using IndexedCallback = void (gmpi::IMpUserInterface2::*)(std::int32_t voice);
+
+    /// Answers this object for IMpUnknown, IMpUserInterface2 and IMpUserInterface2B.
+    std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override;
+    /// Asks `host` for IGuiHost2 and keeps what it leaves (never released).
+    /// ResultOk when that is non-null, ResultNoInterface otherwise (a null
+    /// `host` forgets the earlier one). ResultFail, host kept, if the query throws.
+    std::int32_t setHost(gmpi::IMpUnknown* host) override;
+    std::int32_t hostCallA() override;
+    /// GuiPinOwner::setPin on this object's registry; ResultFail also when the
+    /// pin cannot store the value (allocation failure: the old value stays).
+    std::int32_t setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
+                        const void* data) override;
+    std::int32_t hostCallB() override;
+    std::int32_t hostCallC() override;
+    std::int32_t hostCallD() override;
+    std::int32_t hostCallE() override;
+    /// GuiPinOwner::notifyPin; ResultFail also when the callback throws.
+    std::int32_t notifyPin(std::int32_t pinIndex, std::int32_t voice) override;
+    virtual ~MpGuiBase2();
+
+    /// Forwards to the host's sendPinValue unchanged and answers its result;
+    /// ResultFail before setHost has obtained a host.
+    std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
+                              std::int32_t voice) override;
+
+protected:
+    MpGuiBase2() = default;
+
+    // Registration while the derived object is built. A plain callback makes an
+    // IGuiPinCallback holder, only when one is given; an indexed callback always
+    // makes an IGuiPinCallbackIndexed holder. Then the pin binds to this object.
+    // May throw std::bad_alloc (the creation then fails in the factory).
+    void registerPin(std::int32_t pinIndex, MpGuiPinBase& pin, Callback callback = nullptr);
+    void registerPin(std::int32_t pinIndex, MpGuiPinBase& pin, IndexedCallback callback);
+    /// Registers under 0 when no pin is registered, else one above the highest index.
+    void registerPin(MpGuiPinBase& pin, Callback callback = nullptr);
+
+    // The same forms with the derived class's own member operations.
+    template <class Derived>
+    void registerPin(std::int32_t pinIndex, MpGuiPinBase& pin, void (Derived::*callback)()) {
+        registerPin(pinIndex, pin, asCallback<Derived>(callback));
+    }
+    template <class Derived>
+    void registerPin(std::int32_t pinIndex, MpGuiPinBase& pin, void (Derived::*callback)(std::int32_t)) {
+        registerPin(pinIndex, pin, asCallback<Derived>(callback));
+    }
+    template <class Derived>
+    void registerPin(MpGuiPinBase& pin, void (Derived::*callback)()) {
+        registerPin(pin, asCallback<Derived>(callback));
+    }
+
+    gmpi::IGuiHost2* host = nullptr;  // not counted: kept for the object's life
+
+private:
+    template <class Derived, class Operation>
+    static auto asCallback(Operation operation) {
+        static_assert(std::is_base_of_v<MpGuiBase2, Derived>, "callbacks are operations of the registering object");
+        if constexpr (std::is_same_v<Operation, void (Derived::*)()>)
+            return static_cast<Callback>(operation);
+        else
+            return static_cast<IndexedCallback>(operation);
+    }
+};

@@ -1,0 +1,44 @@
+// A GUI pin holding a value of type T: the pin's own copy of its module's pin
+// value, sent to the host through the owner when the GUI object changes it.
+// Concrete pins (StringGuiPin) define how T is laid out as bytes.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+
+#include "gui/GuiPinOwner.h"
+#include "gui/MpGuiPinBase.h"
+
+template <class T>
+class MpGuiPin : public MpGuiPinBase {
+public:
+    /// The value's size in bytes as it travels to the host.
+    virtual std::int32_t rawSize() const = 0;
+    /// The value's first byte; valid until the value next changes.
+    virtual const void* rawData() const = 0;
+    /// Reserved query; nothing in the library calls it.
+    virtual std::int32_t pinQueryB() = 0;
+
+    /// Sends the value on the pin's own index with voice 0; the host's answer
+    /// is not acted on. An unbound pin sends nothing.
+    void sendValue() {
+        if (owner != nullptr) owner->sendPinValue(pinIndex, rawSize(), rawData(), 0);
+    }
+
+    /// Takes `newValue` and sends it, unless it equals the stored value (then
+    /// nothing happens). On allocation failure the old value stays and nothing
+    /// is sent. Answers `newValue`.
+    const T& setValue(const T& newValue) {
+        if (newValue == value) return newValue;
+        T copy(newValue);
+        using std::swap;
+        swap(value, copy);
+        sendValue();
+        return newValue;
+    }
+
+    const T& getValue() const { return value; }
+
+protected:
+    T value{};
+};

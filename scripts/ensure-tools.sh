@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs, from Debian's archive, whatever the build and the tests need and
+# this machine lacks. Quick and silent when everything is present.
+set -euo pipefail
+
+need=()
+have() { command -v "$1" >/dev/null 2>&1; }
+have cmake || need+=(cmake)
+have g++ || need+=(g++)
+have x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64)
+have x86_64-w64-mingw32-objdump || need+=(binutils-mingw-w64-x86-64)
+have wine || need+=(wine)
+[ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+have xvfb-run || need+=(xvfb)
+have xauth || need+=(xauth)
+have clang++-14 || need+=(clang-14)
+[ -d /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux ] || need+=(libclang-rt-14-dev)
+[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+[ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+# A C locale whose decimal point is a comma, for the locale-independence test.
+have locale-gen || need+=(locales)
+
+if [ ${#need[@]} -gt 0 ]; then
+  echo "installing: ${need[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  { $sudo sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen 2>/dev/null \
+      || echo "de_DE.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null; } || true
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo "de_DE.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null || true
+  $sudo locale-gen >/dev/null 2>&1 || echo "note: could not generate de_DE.UTF-8; the C-locale half of the locale test will be skipped"
+fi

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs every test: native, native under AddressSanitizer/UBSan with leak
+# checking, the Windows DLL and its tests under Wine (inside Xvfb, for the
+# window tests), and the fuzzers for a bounded time with fixed seeds.
+# Ends with ctest's own summary over all of them.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/ensure-tools.sh
+
+jobs=$(nproc 2>/dev/null || echo 2)
+presets=(native native-asan win64)
+mkdir -p build/logs
+for preset in "${presets[@]}"; do
+  echo "== build: $preset (log: build/logs/$preset.log)"
+  if ! { [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset"; } >"build/logs/$preset.log" 2>&1 \
+     || ! cmake --build "build/$preset" -j"$jobs" >>"build/logs/$preset.log" 2>&1; then
+    tail -40 "build/logs/$preset.log"
+    echo "build of $preset failed"
+    exit 1
+  fi
+done
+
+# Wine creates its prefix on first use; make it now, not inside parallel tests.
+scripts/wine-run.sh "$PWD/build/win64/wineprefix" cmd /c exit >/dev/null 2>&1 || true
+
+# One ctest run over all build folders, so one summary counts every test.
+mkdir -p build/all
+{
+  for preset in "${presets[@]}"; do echo "subdirs(\"$PWD/build/$preset\")"; done
+} > build/all/CTestTestfile.cmake
+
+exec xvfb-run -a ctest --test-dir build/all -j"$jobs" --output-on-failure --timeout 900 "$@"
