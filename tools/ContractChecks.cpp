@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdint>
+#include <initializer_list>
 #include <locale>
 
 #include "factory/InterfaceIds.h"
@@ -64,6 +65,23 @@ void expectRefused(IMpUnknown* object, const char* objectName, const NamedId& id
     else report.expect(countOf(object) == before, std::string(objectName) + " changed its count refusing " + id.name);
 }
 
+/// Asks `object` for each of `ids` and expects ResultOk with `object` itself,
+/// the primary pointer, also when IMpUnknown is asked through the answer.
+void expectAnswered(IMpUnknown* object, const char* objectName, std::initializer_list<NamedId> ids, CheckReport& report) {
+    for (const NamedId& id : ids) {
+        void* out = untouched;
+        const std::int32_t answer = object->queryInterface(id.iid, &out);
+        report.expect(answer == ResultOk, std::string(objectName) + " answered " + result(answer) + " for " + id.name);
+        report.expect(out == object, std::string(objectName) + "'s " + id.name + " pointer is not its primary pointer");
+        if (answer != ResultOk || out == nullptr || out == untouched) continue;
+        void* again = nullptr;
+        static_cast<IMpUnknown*>(out)->queryInterface(IID_IMpUnknown, &again);
+        report.expect(again == object, std::string("IMpUnknown asked through ") + objectName + "'s " + id.name + " differs");
+        if (again != nullptr) static_cast<IMpUnknown*>(again)->release();
+        static_cast<IMpUnknown*>(out)->release();
+    }
+}
+
 /// MP_GetFactory's IMpUnknown, with the reference it carries.
 IMpUnknown* entryUnknown(HostedPlugin& plugin) {
     void* out = nullptr;
@@ -120,14 +138,8 @@ void factoryIdentity(HostedPlugin& plugin, CheckReport& report) {
     report.expect(first != nullptr, "MP_GetFactory gave no factory");
     report.expect(first == second, "two calls of MP_GetFactory gave two pointers");
     if (first == nullptr) return;
-    for (const NamedId& id : {NamedId{"IMpUnknown", IID_IMpUnknown}, NamedId{"IMpFactory", IID_IMpFactory},
-                              NamedId{"IMpFactory2", IID_IMpFactory2}}) {
-        void* out = untouched;
-        const std::int32_t answer = first->queryInterface(id.iid, &out);
-        report.expect(answer == ResultOk, std::string("the factory answered ") + result(answer) + " for " + id.name);
-        report.expect(out == first, std::string("the factory's ") + id.name + " pointer differs from its IMpUnknown");
-        if (answer == ResultOk && out != nullptr && out != untouched) static_cast<IMpUnknown*>(out)->release();
-    }
+    expectAnswered(first, "the factory",
+                   {{"IMpUnknown", IID_IMpUnknown}, {"IMpFactory", IID_IMpFactory}, {"IMpFactory2", IID_IMpFactory2}}, report);
     first->release();
     if (second != nullptr) second->release();
 }
@@ -207,21 +219,10 @@ void objectIdentity(HostedPlugin& plugin, CheckReport& report) {
     report.expect(answer == ResultOk && created != nullptr, "createObject2 answered " + result(answer));
     if (created == nullptr) return;
     auto* object = static_cast<IMpUnknown*>(created);
-    for (const NamedId& id : {NamedId{"IMpUnknown", IID_IMpUnknown}, NamedId{"IMpUserInterface2", IID_IMpUserInterface2},
-                              NamedId{"IMpUserInterface2B", IID_IMpUserInterface2B}}) {
-        void* out = untouched;
-        const std::int32_t got = object->queryInterface(id.iid, &out);
-        report.expect(got == ResultOk, std::string("the object answered ") + result(got) + " for " + id.name);
-        report.expect(out == created, std::string("the object's ") + id.name + " pointer is not the one it was created as");
-        if (got == ResultOk && out != nullptr && out != untouched) {
-            // Identity holds through every view: asked again, the view gives the primary pointer.
-            void* again = nullptr;
-            static_cast<IMpUnknown*>(out)->queryInterface(IID_IMpUnknown, &again);
-            report.expect(again == created, std::string("IMpUnknown asked through the ") + id.name + " view differs");
-            if (again != nullptr) static_cast<IMpUnknown*>(again)->release();
-            static_cast<IMpUnknown*>(out)->release();
-        }
-    }
+    expectAnswered(object, "the object",
+                   {{"IMpUnknown", IID_IMpUnknown}, {"IMpUserInterface2", IID_IMpUserInterface2},
+                    {"IMpUserInterface2B", IID_IMpUserInterface2B}},
+                   report);
     object->release();
 }
 
