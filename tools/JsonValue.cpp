@@ -119,6 +119,8 @@ private:
 }  // namespace
 
 std::optional<JsonValue> JsonValue::parse(std::string_view text, std::string& error) {
+    // Editors on Windows may start a UTF-8 file with a byte order mark.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     Reader reader(text);
     JsonValue out;
     if (!reader.document(out)) {

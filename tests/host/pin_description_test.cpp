@@ -33,6 +33,8 @@ TEST(PinDescription, ReadsClassesAndFindsPinsThroughRepeatedEntries) {
             EXPECT_EQ(pin->type, row.type);
         }
     }
+    EXPECT_TRUE(PinDescription::parse("\xEF\xBB\xBF{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[]}]}", error))
+        << "a byte order mark is no error: " << error;
     const ClassPins* other = description->find("Other", -1);
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(other->find(3)->direction, PinDirection::Out);
