@@ -1,5 +1,6 @@
 #include "tools/PinDescription.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -30,8 +31,7 @@ const JsonValue* stringMember(const JsonValue& object, std::string_view name) {
 bool readPin(const JsonValue& entry, PinSpec& pin, std::string& error) {
     if (entry.kind != JsonValue::Kind::Object) return error = "a pin is not an object", false;
     const auto index = integerOf(entry.member("index"));
-    if (!index || *index < 0 || *index > repeatBound)
-        return error = "a pin has no \"index\" from 0 to " + std::to_string(repeatBound), false;
+    if (!index || *index < 0) return error = "a pin has no \"index\" (a 32-bit integer, 0 or more)", false;
     pin.index = *index;
     const std::string where = "pin " + std::to_string(pin.index) + ": ";
 
@@ -51,6 +51,16 @@ bool readPin(const JsonValue& entry, PinSpec& pin, std::string& error) {
     if (repeat != nullptr && repeat->kind != JsonValue::Kind::Boolean)
         return error = where + "\"repeat\" must be true or false", false;
     pin.repeat = repeat != nullptr && repeat->boolean;
+
+    const JsonValue* last = entry.member("last");
+    pin.lastIndex = std::max(pin.index, repeatBound);
+    if (last != nullptr) {
+        const auto lastIndex = integerOf(last);
+        if (!pin.repeat) return error = where + "\"last\" needs \"repeat\":true", false;
+        if (!lastIndex || *lastIndex < pin.index)
+            return error = where + "\"last\" must be a 32-bit integer not below the index", false;
+        pin.lastIndex = *lastIndex;
+    }
     return true;
 }
 

@@ -9,7 +9,8 @@
 //     {"index":0,"type":"text","direction":"in-out"},
 //     {"index":1,"type":"float","direction":"in-out","repeat":true}]}]}
 //
-// "repeat":true stands for the pins index, index+1, ... up to repeatBound.
+// "repeat":true stands for the pins index, index+1, ... up to "last", which
+// defaults to repeatBound.
 #pragma once
 
 #include <cstdint>
@@ -21,8 +22,7 @@
 enum class PinType { Text, Float };
 enum class PinDirection { In, Out, InOut };
 
-/// The highest pin index a repeated pin entry covers. Objects refuse float
-/// values on pins above it, so a host never makes them store more.
+/// The highest pin index a repeated pin entry covers when it names no "last".
 constexpr std::int32_t repeatBound = 65536;
 
 struct PinSpec {
@@ -30,8 +30,9 @@ struct PinSpec {
     PinType type = PinType::Text;
     PinDirection direction = PinDirection::InOut;
     bool repeat = false;
+    std::int32_t lastIndex = 0;  // the last index a repeated entry covers
 
-    std::int32_t last() const { return repeat ? repeatBound : index; }
+    std::int32_t last() const { return repeat ? lastIndex : index; }
 };
 
 struct ClassPins {

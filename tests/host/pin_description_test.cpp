@@ -10,7 +10,8 @@ TEST(PinDescription, ReadsClassesAndFindsPinsThroughRepeatedEntries) {
         R"({"classes":[{"identifier":"Orvex-Corvane","kind":2,"pins":[
              {"index":0,"type":"text","direction":"in-out"},
              {"index":1,"type":"float","direction":"in-out","repeat":true}], "comment": ["ignored", {}]},
-           {"identifier":"Other","kind":-1,"pins":[{"index":3,"type":"float","direction":"out","repeat":false}]}]})",
+           {"identifier":"Other","kind":-1,"pins":[{"index":3,"type":"float","direction":"out","repeat":false},
+             {"index":5,"type":"text","direction":"in","repeat":true,"last":7}]}]})",
         error);
     ASSERT_TRUE(description) << error;
     ASSERT_EQ(description->classes.size(), 2u);
@@ -39,6 +40,8 @@ TEST(PinDescription, ReadsClassesAndFindsPinsThroughRepeatedEntries) {
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(other->find(3)->direction, PinDirection::Out);
     EXPECT_EQ(other->find(4), nullptr);
+    EXPECT_EQ(other->find(7)->type, PinType::Text);
+    EXPECT_EQ(other->find(8), nullptr);
 }
 
 TEST(PinDescription, RefusesMalformedDescriptions) {
@@ -51,13 +54,17 @@ TEST(PinDescription, RefusesMalformedDescriptions) {
         {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2.5,\"pins\":[]}]}", "class A: \"kind\" is not a 32-bit integer"},
         {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2}]}", "class A: \"pins\" is not an array"},
         {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":-1,\"type\":\"text\",\"direction\":\"in\"}]}]}",
-         "class A, a pin has no \"index\" from 0 to 65536"},
+         "class A, a pin has no \"index\" (a 32-bit integer, 0 or more)"},
         {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":0,\"type\":\"int\",\"direction\":\"in\"}]}]}",
          "class A, pin 0: \"type\" must be \"text\" or \"float\""},
         {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":0,\"type\":\"text\",\"direction\":\"up\"}]}]}",
          "class A, pin 0: \"direction\" must be \"in\", \"out\" or \"in-out\""},
         {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":0,\"type\":\"text\",\"direction\":\"in\",\"repeat\":1}]}]}",
          "class A, pin 0: \"repeat\" must be true or false"},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":0,\"type\":\"text\",\"direction\":\"in\",\"last\":4}]}]}",
+         "class A, pin 0: \"last\" needs \"repeat\":true"},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":5,\"type\":\"text\",\"direction\":\"in\",\"repeat\":true,\"last\":4}]}]}",
+         "class A, pin 5: \"last\" must be a 32-bit integer not below the index"},
         {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":1,\"type\":\"float\",\"direction\":\"in\",\"repeat\":true},"
          "{\"index\":7,\"type\":\"text\",\"direction\":\"in\"}]}]}",
          "class A: pins 7 and 1 overlap"},

@@ -30,7 +30,7 @@ struct BadLine {
 ClassPins echoPins() {
     return {"Test-Echo", 2,
             {{0, PinType::Text, PinDirection::InOut, false},
-             {1, PinType::Float, PinDirection::In, true},
+             {1, PinType::Float, PinDirection::In, true, repeatBound},
              {-5, PinType::Text, PinDirection::Out, false}}};
 }
 
