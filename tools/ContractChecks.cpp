@@ -192,9 +192,9 @@ void createUnknownClass(HostedPlugin& plugin, CheckReport& report) {
     };
     std::vector<Attempt> attempts{{"an unregistered identifier", u"No-Such-Class", kind},
                                   {"the empty identifier", u"", kind},
-                                  {"the identifier followed by a blank", identifier + u" ", kind},
-                                  {"the identifier under kind " + std::to_string(kind + 1), identifier, kind + 1},
-                                  {"the identifier under kind " + std::to_string(kind - 1), identifier, kind - 1}};
+                                  {"the identifier followed by a blank", identifier + u" ", kind}};
+    for (const std::int32_t other : {kind == INT32_MAX ? kind : kind + 1, kind == INT32_MIN ? kind : kind - 1})
+        if (other != kind) attempts.push_back({"the identifier under kind " + std::to_string(other), identifier, other});
     if (identifier.size() > 1)
         attempts.push_back({"the identifier without its last unit", identifier.substr(0, identifier.size() - 1), kind});
     HostObject host(nullptr);
