@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 scripts/ensure-tools.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
-presets=(native native-asan win64)
+presets=(native native-asan win64 fuzz)
 mkdir -p build/logs
 for preset in "${presets[@]}"; do
   echo "== build: $preset (log: build/logs/$preset.log)"

@@ -25,6 +25,41 @@ typedef struct UserInterface2Table {
     int32_t (*notifyPin)(void* self, int32_t pinIndex, int32_t voice);
 } UserInterface2Table;
 
+typedef struct LegacyGuiTable {
+    UnknownTable unknown;
+    int32_t (*legacyCallA)(void* self);
+    int32_t (*setPin)(void* self, int32_t pinIndex, int32_t voice, int32_t byteSize, const void* data);
+    int32_t (*notifyPin)(void* self, int32_t pinIndex, int32_t voice);
+    int32_t (*legacyCallB)(void* self);
+    int32_t (*legacyCallC)(void* self);
+    int32_t (*legacyCallD)(void* self);
+} LegacyGuiTable;
+
+typedef struct LegacyInitializationTable {
+    UnknownTable unknown;
+    int32_t (*setHost)(void* self, void* host);
+} LegacyInitializationTable;
+
+typedef struct GraphicsWinGdiTable {
+    UnknownTable unknown;
+    int32_t (*measure)(void* self, CMpSize proposed, CMpSize* desired);
+    int32_t (*arrange)(void* self, const CMpRect* rect);
+    int32_t (*openWindow)(void* self, void* parentWindow, void** window);
+    int32_t (*closeWindow)(void* self);
+} GraphicsWinGdiTable;
+
+typedef struct GraphicsCompositedTable {
+    UnknownTable unknown;
+    int32_t (*callA)(void* self);
+    int32_t (*measure)(void* self, CMpSize proposed, CMpSize* desired);
+    int32_t (*arrange)(void* self, const CMpRect* rect);
+    int32_t (*callB)(void* self);
+    int32_t (*callC)(void* self);
+    int32_t (*callD)(void* self);
+    int32_t (*callE)(void* self);
+    int32_t (*callF)(void* self);
+} GraphicsCompositedTable;
+
 /* Every interface pointer points at a pointer to its table. */
 #define TABLE(type, object) (*(const type* const*)(object))
 
@@ -56,3 +91,42 @@ int32_t c_gui2_hostCallE(void* object) { return TABLE(UserInterface2Table, objec
 int32_t c_gui2_notifyPin(void* object, int32_t pinIndex, int32_t voice) {
     return TABLE(UserInterface2Table, object)->notifyPin(object, pinIndex, voice);
 }
+
+int32_t c_legacy_legacyCallA(void* object) { return TABLE(LegacyGuiTable, object)->legacyCallA(object); }
+int32_t c_legacy_setPin(void* object, int32_t pinIndex, int32_t voice, int32_t byteSize, const void* data) {
+    return TABLE(LegacyGuiTable, object)->setPin(object, pinIndex, voice, byteSize, data);
+}
+int32_t c_legacy_notifyPin(void* object, int32_t pinIndex, int32_t voice) {
+    return TABLE(LegacyGuiTable, object)->notifyPin(object, pinIndex, voice);
+}
+int32_t c_legacy_legacyCallB(void* object) { return TABLE(LegacyGuiTable, object)->legacyCallB(object); }
+int32_t c_legacy_legacyCallC(void* object) { return TABLE(LegacyGuiTable, object)->legacyCallC(object); }
+int32_t c_legacy_legacyCallD(void* object) { return TABLE(LegacyGuiTable, object)->legacyCallD(object); }
+
+int32_t c_legacyInit_setHost(void* initialization, void* host) {
+    return TABLE(LegacyInitializationTable, initialization)->setHost(initialization, host);
+}
+
+int32_t c_gdi_measure(void* graphics, CMpSize proposed, CMpSize* desired) {
+    return TABLE(GraphicsWinGdiTable, graphics)->measure(graphics, proposed, desired);
+}
+int32_t c_gdi_arrange(void* graphics, const CMpRect* rect) {
+    return TABLE(GraphicsWinGdiTable, graphics)->arrange(graphics, rect);
+}
+int32_t c_gdi_openWindow(void* graphics, void* parentWindow, void** window) {
+    return TABLE(GraphicsWinGdiTable, graphics)->openWindow(graphics, parentWindow, window);
+}
+int32_t c_gdi_closeWindow(void* graphics) { return TABLE(GraphicsWinGdiTable, graphics)->closeWindow(graphics); }
+
+int32_t c_composited_callA(void* graphics) { return TABLE(GraphicsCompositedTable, graphics)->callA(graphics); }
+int32_t c_composited_measure(void* graphics, CMpSize proposed, CMpSize* desired) {
+    return TABLE(GraphicsCompositedTable, graphics)->measure(graphics, proposed, desired);
+}
+int32_t c_composited_arrange(void* graphics, const CMpRect* rect) {
+    return TABLE(GraphicsCompositedTable, graphics)->arrange(graphics, rect);
+}
+int32_t c_composited_callB(void* graphics) { return TABLE(GraphicsCompositedTable, graphics)->callB(graphics); }
+int32_t c_composited_callC(void* graphics) { return TABLE(GraphicsCompositedTable, graphics)->callC(graphics); }
+int32_t c_composited_callD(void* graphics) { return TABLE(GraphicsCompositedTable, graphics)->callD(graphics); }
+int32_t c_composited_callE(void* graphics) { return TABLE(GraphicsCompositedTable, graphics)->callE(graphics); }
+int32_t c_composited_callF(void* graphics) { return TABLE(GraphicsCompositedTable, graphics)->callF(graphics); }

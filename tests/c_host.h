@@ -33,6 +33,37 @@ int32_t c_gui2_hostCallD(void* object);
 int32_t c_gui2_hostCallE(void* object);
 int32_t c_gui2_notifyPin(void* object, int32_t pinIndex, int32_t voice);
 
+/* IMpUserInterface, the legacy GUI object's primary table. */
+int32_t c_legacy_legacyCallA(void* object);
+int32_t c_legacy_setPin(void* object, int32_t pinIndex, int32_t voice, int32_t byteSize, const void* data);
+int32_t c_legacy_notifyPin(void* object, int32_t pinIndex, int32_t voice);
+int32_t c_legacy_legacyCallB(void* object);
+int32_t c_legacy_legacyCallC(void* object);
+int32_t c_legacy_legacyCallD(void* object);
+
+/* IMpLegacyInitialization. */
+int32_t c_legacyInit_setHost(void* initialization, void* host);
+
+/* Geometry records of the graphics interfaces. */
+typedef struct CMpSize { int32_t width, height; } CMpSize;
+typedef struct CMpRect { int32_t top, bottom, left, right; } CMpRect;
+
+/* IMpGraphicsWinGdi; window handles as untyped pointers. */
+int32_t c_gdi_measure(void* graphics, CMpSize proposed, CMpSize* desired);
+int32_t c_gdi_arrange(void* graphics, const CMpRect* rect);
+int32_t c_gdi_openWindow(void* graphics, void* parentWindow, void** window);
+int32_t c_gdi_closeWindow(void* graphics);
+
+/* IZuGraphicsComposited. */
+int32_t c_composited_callA(void* graphics);
+int32_t c_composited_measure(void* graphics, CMpSize proposed, CMpSize* desired);
+int32_t c_composited_arrange(void* graphics, const CMpRect* rect);
+int32_t c_composited_callB(void* graphics);
+int32_t c_composited_callC(void* graphics);
+int32_t c_composited_callD(void* graphics);
+int32_t c_composited_callE(void* graphics);
+int32_t c_composited_callF(void* graphics);
+
 #ifdef __cplusplus
 }
 #endif

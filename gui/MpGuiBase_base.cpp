@@ -1,0 +1,61 @@
+#include "gui/MpGuiBase_base.h"
+
+#include "factory/InterfaceIds.h"
+
+using namespace gmpi;
+
+std::int32_t MpGuiBase_base::queryInterface(const InterfaceId& iid, void** out) {
+    if (out == nullptr) return ResultFail;
+    *out = nullptr;
+    if (iid == IID_IMpUnknown || iid == IID_IMpUserInterface) {
+        *out = static_cast<IMpUserInterface*>(this);
+    } else if (iid == IID_IMpLegacyInitialization) {
+        *out = static_cast<IMpLegacyInitialization*>(this);
+    } else {
+        return ResultNoInterface;
+    }
+    addRef();
+    return ResultOk;
+}
+
+std::int32_t MpGuiBase_base::addRef() { return ++refCount; }
+
+std::int32_t MpGuiBase_base::release() { return releaseCounted(refCount); }
+
+std::int32_t MpGuiBase_base::releaseCounted(std::int32_t& count) {
+    if (--count != 0) return count;
+    delete this;
+    return 0;
+}
+
+std::int32_t MpGuiBase_base::legacyCallA() { return ResultOk; }
+std::int32_t MpGuiBase_base::legacyCallB() { return ResultOk; }
+std::int32_t MpGuiBase_base::legacyCallC() { return ResultOk; }
+std::int32_t MpGuiBase_base::legacyCallD() { return ResultOk; }
+
+std::int32_t MpGuiBase_base::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
+                                    const void* data) {
+    try {
+        return GuiPinOwner::setPin(pinIndex, voice, byteSize, data);
+    } catch (...) {
+        return ResultFail;
+    }
+}
+
+std::int32_t MpGuiBase_base::notifyPin(std::int32_t pinIndex, std::int32_t voice) {
+    try {
+        return GuiPinOwner::notifyPin(pinIndex, voice);
+    } catch (...) {
+        return ResultFail;
+    }
+}
+
+std::int32_t MpGuiBase_base::setHost(IMpUnknown* hostObject) { return queryHost(hostObject, IID_IGuiHost, host); }
+
+std::int32_t MpGuiBase_base::sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
+                                          std::int32_t voice) {
+    if (host == nullptr) return ResultFail;
+    return host->sendPinValue(pinIndex, byteSize, data, voice);
+}
+
+void MpGuiBase_base::registerPin(std::int32_t pinIndex, MpGuiPinBase& pin) { pin.bindToOwner(this, pinIndex, nullptr); }

@@ -1,0 +1,111 @@
+// The base of legacy GUI objects: implements the legacy GUI interface, the two
+// initialisation interfaces (one setHost serves both) and the owner side of
+// GUI pins. The factory attaches an object of it through its
+// IMpLegacyInitialization view; derived classes register their pins in their
+// constructors and send through sendPinValue. All calls on the GUI thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <type_traits>
+
+#include "factory/HostInterfaces.h"
+#include "gui/GuiPinOwner.h"
+#include "gui/IGuiPinCallback.h"
+#include "gui/IGuiPinCallbackIndexed.h"
+#include "gui/IMpUserInterface.h"
+#include "gui/MpGuiPinBase.h"
+
+/// What setHost throws when the host lacks an interface the object needs: the
+/// narrow text itself (a const char*), as legacy hosts expect to catch it.
+inline constexpr const char* hostInterfacesNotSupported = "host Interfaces not supported";
+
+class MpGuiBase_base : public gmpi::IMpUserInterface,
+                       public IoldSchoolInitialisation,
+                       public gmpi::IMpLegacyInitialization,
+                       public GuiPinOwner {
+public:
+    MpGuiBase_base() = default;
+
+    // IMpUnknown, shared by the primary and the IMpLegacyInitialization view.
+    /// Answers IMpUnknown and IMpUserInterface with the primary pointer and
+    /// IMpLegacyInitialization with that view, adding one reference through
+    /// the most-derived addRef. ResultFail when `out` is null.
+    std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override;
+    std::int32_t addRef() override;
+    std::int32_t release() override;
+
+    // IMpUserInterface. setPin and notifyPin answer ResultFail instead of
+    // letting an exception (allocation, a throwing callback) reach the host.
+    std::int32_t legacyCallA() override;
+    std::int32_t setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
+                        const void* data) override;
+    std::int32_t notifyPin(std::int32_t pinIndex, std::int32_t voice) override;
+    std::int32_t legacyCallB() override;
+    std::int32_t legacyCallC() override;
+    std::int32_t legacyCallD() override;
+
+    /// IoldSchoolInitialisation and IMpLegacyInitialization alike: asks the
+    /// host for IGuiHost and answers the host's result. Throws
+    /// hostInterfacesNotSupported when the host is null or lacks it.
+    std::int32_t setHost(gmpi::IMpUnknown* hostObject) override;
+
+    /// Forwards a pin's value to the host unchanged and answers its result;
+    /// ResultFail before setHost has obtained the host.
+    std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
+                              std::int32_t voice) override;
+
+    virtual ~MpGuiBase_base() = default;
+
+protected:
+    /// Binds `pin` under `pinIndex` with a holder that runs `callback` (an
+    /// operation of the derived object without arguments) on notifications.
+    template <class Derived>
+    void registerPin(std::int32_t pinIndex, MpGuiPinBase& pin, void (Derived::*callback)());
+    /// As above, for an operation that takes the notification's voice.
+    template <class Derived>
+    void registerPin(std::int32_t pinIndex, MpGuiPinBase& pin, void (Derived::*indexedCallback)(std::int32_t));
+    /// Binds `pin` under `pinIndex` without a change callback.
+    void registerPin(std::int32_t pinIndex, MpGuiPinBase& pin);
+
+    /// Drops one reference from `count` (the most-derived class's own) and
+    /// destroys the object when it reaches 0. Answers the new count.
+    std::int32_t releaseCounted(std::int32_t& count);
+
+    /// One step of a setHost: asks `hostObject` for `iid`, stores what the
+    /// query left in `into`, and throws hostInterfacesNotSupported when that
+    /// is null. Answers the host's result code.
+    template <class HostInterface>
+    static std::int32_t queryHost(gmpi::IMpUnknown* hostObject, const gmpi::InterfaceId& iid, HostInterface*& into);
+
+    std::int32_t refCount = 1;
+    gmpi::IGuiHost* host = nullptr;  // kept for the object's life, never released
+};
+
+template <class Derived>
+void MpGuiBase_base::registerPin(std::int32_t pinIndex, MpGuiPinBase& pin, void (Derived::*callback)()) {
+    static_assert(std::is_base_of_v<MpGuiBase_base, Derived>, "the callback is an operation of this object");
+    using Holder = IGuiPinCallback<gmpi::IMpUserInterface>;
+    pin.bindToOwner(this, pinIndex,
+                    std::make_unique<Holder>(this, static_cast<Holder::Operation>(callback)));
+}
+
+template <class Derived>
+void MpGuiBase_base::registerPin(std::int32_t pinIndex, MpGuiPinBase& pin,
+                                 void (Derived::*indexedCallback)(std::int32_t)) {
+    static_assert(std::is_base_of_v<MpGuiBase_base, Derived>, "the callback is an operation of this object");
+    using Holder = IGuiPinCallbackIndexed<gmpi::IMpUserInterface>;
+    pin.bindToOwner(this, pinIndex,
+                    std::make_unique<Holder>(this, static_cast<Holder::Operation>(indexedCallback)));
+}
+
+template <class HostInterface>
+std::int32_t MpGuiBase_base::queryHost(gmpi::IMpUnknown* hostObject, const gmpi::InterfaceId& iid,
+                                       HostInterface*& into) {
+    if (hostObject == nullptr) throw hostInterfacesNotSupported;
+    void* obtained = nullptr;
+    const std::int32_t result = hostObject->queryInterface(iid, &obtained);
+    into = static_cast<HostInterface*>(obtained);
+    if (into == nullptr) throw hostInterfacesNotSupported;
+    return result;
+}

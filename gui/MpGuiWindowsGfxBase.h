@@ -1,0 +1,101 @@
+// The base of legacy GUI objects that draw with GDI into a child window of
+// their own. The host sizes and places the object and opens and closes the
+// window through IMpGraphicsWinGdi; the window's messages reach the virtual
+// handlers below through the window class "DefaultMpWClass", registered while
+// at least one such window is open in the process. Windows build only; all
+// calls and messages on the host's GUI thread.
+//
+// Window lifetime: the object owns at most one window. A window destroyed by
+// other means (WM_CLOSE, its parent's destruction) is forgotten when it
+// receives its last message, so the count stays balanced and no stale handle
+// is destroyed later. A second openWindow closes the first window, and the
+// destructor destroys a window the host left open, so no message can reach a
+// destroyed object.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "factory/GraphicsTypes.h"
+#include "factory/HostInterfaces.h"
+#include "gui/IMpGraphicsWinGdi.h"
+#include "gui/MpGuiBase.h"
+
+class MpGuiWindowsGfxBase : public MpGuiBase, public IMpGraphicsWinGdi {
+public:
+    MpGuiWindowsGfxBase() = default;
+
+    // IMpUnknown, for every view of the object.
+    /// Answers IMpGraphicsWinGdi with that view, anything else as the legacy
+    /// base does. One reference added on success.
+    std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override;
+    std::int32_t addRef() override;
+    std::int32_t release() override;
+
+    /// Both initialisation interfaces: asks for IGuiHost, then for
+    /// IGraphicsHostWinGdi, and answers the last query's result. Throws
+    /// hostInterfacesNotSupported at the first one missing; what was
+    /// obtained before stays stored.
+    std::int32_t setHost(gmpi::IMpUnknown* hostObject) override;
+
+    // IMpGraphicsWinGdi.
+    std::int32_t measure(MpSize proposed, MpSize* desired) override;
+    std::int32_t arrange(const MpRect* rect) override;
+    std::int32_t openWindow(void* parentWindow, void** newWindow) override;
+    std::int32_t closeWindow() override;
+
+    /// Destroys a window the host left open (see above), then the base.
+    ~MpGuiWindowsGfxBase() override;
+
+protected:
+    /// Handles the window's messages: paint, close, destroy, timer and the
+    /// left-button and mouse-move messages answer 1; all others go to
+    /// DefWindowProcW. Messages before openWindow returns go there too.
+    virtual LRESULT onWindowMessage(HWND messageWindow, UINT message, WPARAM wParam, LPARAM lParam);
+    /// Fills the window class record: redraw on resize, windowProcedure, the
+    /// library's handle, the arrow cursor, "DefaultMpWClass". ResultOk.
+    virtual std::int32_t getWindowClass(WNDCLASSEXW* windowClass);
+    /// Styles of the window openWindow creates: visible child, no extended style.
+    virtual void getWindowStyle(DWORD* style, DWORD* extendedStyle);
+    /// Called by the first openWindow and the last close in the process.
+    virtual std::int32_t registerWindowClass();
+    virtual std::int32_t unregisterWindowClass();
+    /// Drawing and input handlers; the defaults do nothing and answer 0.
+    /// `flags` are the key-state bits, `point` the client position, signed.
+    virtual std::int32_t onPaint(HDC deviceContext);
+    virtual std::int32_t onLButtonDown(std::uint32_t flags, POINT point);
+    virtual std::int32_t onLButtonUp(std::uint32_t flags, POINT point);
+    virtual std::int32_t onMouseMove(std::uint32_t flags, POINT point);
+    virtual std::int32_t onWindowTimer();
+
+    /// Asks for a repaint of `rect` (null: the whole window) if a window is open.
+    void invalidateRect(const RECT* rect, bool erase);
+    /// True when this object's window holds the mouse capture.
+    bool getCapture() const;
+    void setCapture();
+    void releaseCapture();
+    /// The module that holds this code (the library), or null.
+    static HINSTANCE libraryHandle();
+
+    static constexpr const wchar_t* windowClassName = L"DefaultMpWClass";
+    /// Windows open in the process from objects of the GDI bases.
+    static inline std::int32_t openWindowCount = 0;
+
+    std::int32_t refCount = 1;
+    HWND window = nullptr;
+    IGraphicsHostWinGdi* gdiHost = nullptr;  // kept for derived classes, never released
+    MpRect placementRect{};                  // from the last arrange
+
+private:
+    /// The window class's procedure: finds the object through the window's
+    /// back pointer and hands it the message; no exception leaves it.
+    static LRESULT CALLBACK windowProcedure(HWND messageWindow, UINT message, WPARAM wParam, LPARAM lParam);
+    /// Drops the back pointer and the count of `gone`, this object's window,
+    /// whose last message has come or which is about to be destroyed.
+    void forgetWindow(HWND gone);
+    /// Unregisters the class if a window of this object went and no other is open.
+    void unregisterClassIfLast();
+
+    bool closedSinceUnregister = false;  // a window of ours went since the class was last checked
+};

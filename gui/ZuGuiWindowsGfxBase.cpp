@@ -1,0 +1,14 @@
+#include "gui/ZuGuiWindowsGfxBase.h"
+
+#include "factory/InterfaceIds.h"
+
+using namespace gmpi;
+
+std::int32_t ZuGuiWindowsGfxBase::addRef() { return ++refCount; }
+
+std::int32_t ZuGuiWindowsGfxBase::release() { return releaseCounted(refCount); }
+
+std::int32_t ZuGuiWindowsGfxBase::setHost(IMpUnknown* hostObject) {
+    MpGuiWindowsGfxBase::setHost(hostObject);
+    return queryHost(hostObject, IID_IGraphicsHostWinGdiExtra, extraHost);
+}

@@ -1,0 +1,304 @@
+// The item parser: wcstod's reading of one item in the classic locale, then
+// rounding to float. A table of the forms and edges, and (natively) a
+// comparison with the C library's own wcstod over generated items.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "NumberTextSupport.h"
+#include "WcstodReference.h"
+#include "module/NumberParser.h"
+
+
+namespace {
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+constexpr double minSubnormal = std::numeric_limits<double>::denorm_min();
+
+double nanBits(std::uint64_t bits) { return std::bit_cast<double>(bits); }
+
+std::string printable(std::u16string_view item) {
+    std::string text;
+    for (char16_t c : item) {
+        if (c >= 0x20 && c < 0x7f) {
+            text += static_cast<char>(c);
+        } else {
+            char escaped[12];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            text += escaped;
+        }
+    }
+    return text;
+}
+
+struct ParseRow {
+    std::u16string item;
+    double expected;
+};
+
+TEST(NumberParser, ReadsWhatWcstodReads) {
+    const std::string manyZeros(400, '0');
+    const std::vector<ParseRow> rows = {
+        // No number: +0.0, whatever sign came first.
+        {u"", 0.0},
+        {u" \t", 0.0},
+        {u"abc", 0.0},
+        {u"-", 0.0},
+        {u"+", 0.0},
+        {u".", 0.0},
+        {u"-.", 0.0},
+        {u".e5", 0.0},
+        {u"+-5", 0.0},
+        {u"- 5", 0.0},
+        {u",5", 0.0},
+        {u"in", 0.0},
+        {u"na", 0.0},
+        // White space, signs, the longest valid prefix.
+        {u" \t\n\v\f\r42", 42.0},
+        {u"+5", 5.0},
+        {u"-5", -5.0},
+        {u"-0", -0.0},
+        {u"1.5 x", 1.5},
+        {u"  +.5e-3", 0.0005},
+        {u"1e", 1.0},
+        {u"1e+", 1.0},
+        {u"1e-x", 1.0},
+        {u"1e+-5", 1.0},
+        {u"0x1p+-3", 1.0},
+        {u"0x1p-+3", 1.0},
+        {u"1.e2", 100.0},
+        {u"7.", 7.0},
+        {u"1e3,abc", 1000.0},
+        {u"1;2", 1.0},
+        {u"00x1", 0.0},
+        {u"1.5.5", 1.5},
+        // Hexadecimal floating form.
+        {u"0x", 0.0},
+        {u"-0x", -0.0},
+        {u"0xg", 0.0},
+        {u"0x.p1", 0.0},
+        {u"0x-1", 0.0},
+        {u"0x1p3", 8.0},
+        {u"0X1.8P1", 3.0},
+        {u"0x.8", 0.5},
+        {u"0x1p", 1.0},
+        {u"-0x10", -16.0},
+        {u" +0xAbC.dp-4 z", 0xabc.dp-4},
+        // Infinities and not-a-numbers, letters in any case.
+        {u"inf", inf},
+        {u"-Infinity", -inf},
+        {u"INFINITE", inf},
+        {u"+nan", nanBits(0x7ff8000000000000)},
+        {u"-NaN", nanBits(0xfff8000000000000)},
+        {u"nan(", nanBits(0x7ff8000000000000)},
+        {u"nan()", nanBits(0x7ff8000000000000)},
+        {u"nan(1", nanBits(0x7ff8000000000000)},
+        {u"nan(123)", nanBits(0x7ff800000000007b)},
+        {u"nan(077)", nanBits(0x7ff800000000003f)},
+        {u"nan(089)", nanBits(0x7ff8000000000000)},
+        {u"nan(abc_1)", nanBits(0x7ff8000000000000)},
+        {u"-nan(0x7ffffffffffff)", nanBits(0xffffffffffffffff)},
+        {u"nan(99999999999999999999999)", nanBits(0x7fffffffffffffff)},
+        // Out of range: infinities and zeros of the sign, subnormals exact.
+        {u"1e400", inf},
+        {u"-1e400", -inf},
+        {u"1.7976931348623159e308", inf},
+        {u"1e99999999999999999999", inf},
+        {u"0x1p1024", inf},
+        {u"-0x1p99999", -inf},
+        {u"1e-400", 0.0},
+        {u"-1e-400", -0.0},
+        {u"0x1p-1075", 0.0},
+        {u"-0x1p-1076", -0.0},
+        {u"0.0000001e-99999999999", 0.0},
+        {u"4e-324", minSubnormal},
+        {u"0x1.8p-1075", minSubnormal},
+        {u"0x3000000000000.9p-1074", std::bit_cast<double>(std::uint64_t{0x3000000000001})},
+        {u"-2.4703282292062328e-324", -minSubnormal},
+        {widen("1" + manyZeros + "e-100"), 1e300},
+        {widen("1" + manyZeros + "e9999"), inf},
+        {widen("0." + manyZeros + "1e401"), 1.0},
+        {widen("0." + manyZeros + "1e-9999"), 0.0},
+        {widen("0x1" + manyZeros + "p-1700"), 0x1p-100},
+        // Units outside ASCII never belong to a number.
+        {u"\u00a05", 0.0},
+        {u"\u20035", 0.0},
+        {u"\u30005", 0.0},
+        {u"1\u0660", 1.0},
+        {u"\uff11", 0.0},
+        {u"\u0130nf", 0.0},
+        {u"1\u212a", 1.0},
+    };
+    for (const ParseRow& row : rows) {
+        SCOPED_TRACE(printable(row.item));
+        EXPECT_EQ(bitsOf(parseNumber(row.item)), bitsOf(row.expected)) << parseNumber(row.item);
+    }
+}
+
+TEST(NumberParser, ReadsOnlyTheItem) {
+    const std::u16string_view text = u"12345,6";
+    EXPECT_EQ(parseNumber(text.substr(0, 2)), 12.0);
+    EXPECT_EQ(parseNumber(text.substr(0, 0)), 0.0);
+    EXPECT_EQ(parseNumber(std::u16string_view(u"0x1p3").substr(0, 4)), 1.0);
+    EXPECT_EQ(parseNumber(std::u16string_view(u"infinity").substr(0, 7)), inf);
+    EXPECT_EQ(bitsOf(parseNumber(std::u16string_view(u"nan(5)").substr(0, 5))), bitsOf(nanBits(0x7ff8000000000000)));
+}
+
+TEST(NumberParser, RoundsTheDoubleToFloat) {
+    const std::vector<std::pair<std::u16string, float>> rows = {
+        {u"0.1", 0.1f},
+        {u"-2.5", -2.5f},
+        {u"3.4028235e38", std::numeric_limits<float>::max()},
+        {u"1e39", std::numeric_limits<float>::infinity()},
+        {u"-1e39", -std::numeric_limits<float>::infinity()},
+        {u"1e-46", 0.0f},
+        {u"-1e-46", -0.0f},
+        {u"1e-45", std::numeric_limits<float>::denorm_min()},
+        // Rounded twice, as wcstod then a conversion to float rounds: the
+        // double is a tie between two floats and goes to the even one.
+        {u"1.000000059604644775390625000001", 1.0f},
+        {u"-nan(0x7ffffffffffff)", std::bit_cast<float>(0xffffffffu)},
+        {u"nan(123)", std::bit_cast<float>(0x7fc00000u)},
+        {u"\u00a0", 0.0f},
+    };
+    for (const auto& [item, expected] : rows) {
+        SCOPED_TRACE(printable(item));
+        EXPECT_EQ(bitsOf(parseItem(item)), bitsOf(expected)) << parseItem(item);
+    }
+}
+
+#ifndef _WIN32
+// Natively, against the C library's own wcstod (the Windows runtime's differs
+// and is not compared). Items are built from number-like pieces: decimal
+// and hexadecimal forms around the range limits, exact ties, and strays.
+class ItemGenerator {
+public:
+    explicit ItemGenerator(std::uint64_t seed) : random(seed) {}
+
+    std::u16string next() {
+        std::u16string item;
+        switch (below(4)) {
+            case 0: pieces(item); break;
+            case 1: number(item, false); break;
+            case 2: number(item, true); break;
+            default: below(50) == 0 ? tie(item) : number(item, false);
+        }
+        return item;
+    }
+
+private:
+    std::size_t below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); }
+    bool chance(std::size_t n) { return below(n) == 0; }
+
+    void digits(std::u16string& item, bool hex, std::size_t maxCount) {
+        std::size_t count = 1 + below(maxCount);
+        if (chance(40)) count += below(800);
+        if (chance(6)) {
+            item.append(count, chance(2) ? u'0' : u'9');
+            return;
+        }
+        const char16_t* const symbols = chance(2) ? u"0123456789abcdef" : u"0123456789ABCDEF";
+        std::uint64_t pool = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i % 16 == 0) pool = random();  // one draw gives sixteen digits
+            const unsigned nibble = (pool >> (4 * (i % 16))) & 15u;
+            item += symbols[hex ? nibble : nibble % 10];
+        }
+    }
+
+    void prefix(std::u16string& item) {
+        static constexpr const char16_t* spaces[] = {u" ", u"\t", u"\n\v\f\r ", u"\u00a0", u"\u2003"};
+        if (chance(4)) item += spaces[below(std::size(spaces))];
+        if (chance(3)) item += chance(2) ? u'-' : u'+';
+    }
+
+    void exponent(std::u16string& item, char16_t mark, int low, int high) {
+        item += chance(2) ? mark : static_cast<char16_t>(mark - 32);
+        if (chance(10)) return;  // a mark without digits
+        if (chance(10)) item += chance(2) ? u'+' : u'-';  // one sign too many
+        const int value = std::uniform_int_distribution<int>(low, high)(random);
+        if (value < 0 || chance(3)) item += value < 0 ? u'-' : u'+';
+        item += widen(std::to_string(std::abs(value)));
+    }
+
+    void suffix(std::u16string& item) {
+        static constexpr const char16_t* tails[] = {u"x", u",1", u" 5", u"e", u"p2", u".", u"\u0661", u"-"};
+        if (chance(4)) item += tails[below(std::size(tails))];
+    }
+
+    // Digits with an optional point and exponent; the exponent ranges reach
+    // past both ends of the double's range.
+    void number(std::u16string& item, bool hex) {
+        static constexpr int decimalRanges[][2] = {{-20, 20}, {-345, -300}, {290, 320}, {-99999, 99999}};
+        static constexpr int binaryRanges[][2] = {{-30, 30}, {-1140, -1000}, {1000, 1040}, {-99999, 99999}};
+        prefix(item);
+        if (hex) item += chance(2) ? u"0x" : u"0X";
+        const std::size_t maxDigits = hex ? 16 : 20;
+        if (!chance(8)) digits(item, hex, maxDigits);
+        if (!chance(3)) {
+            item += u'.';
+            if (!chance(6)) digits(item, hex, maxDigits);
+        }
+        if (!chance(3)) {
+            const auto& range = (hex ? binaryRanges : decimalRanges)[below(4)];
+            exponent(item, hex ? u'p' : u'e', range[0], range[1]);
+        }
+        suffix(item);
+    }
+
+    // The exact decimal value halfway between two neighbouring doubles,
+    // sometimes nudged by a last digit: the cases where rounding must be exact.
+    void tie(std::u16string& item) {
+        const double low = std::bit_cast<double>(random() & 0x7fefffffffffffffu);
+        const long double middle = (static_cast<long double>(low) + std::nextafter(low, inf)) / 2;
+        char text[1200];
+        std::snprintf(text, sizeof text, "%.800Le", middle);
+        std::string exact = text;
+        const std::size_t mark = exact.find('e');
+        std::size_t lastNonZero = exact.find_last_not_of('0', mark - 1);
+        exact.erase(lastNonZero + 1, mark - lastNonZero - 1);
+        const std::size_t last = exact.find('e') - 1;
+        if (chance(3)) {
+            exact.insert(last + 1, "0001");
+        } else if (chance(2) && exact[last] != '.') {
+            --exact[last];
+        }
+        item += widen(exact);
+    }
+
+    void pieces(std::u16string& item) {
+        static constexpr const char16_t* parts[] = {
+            u" ", u"\t", u"+", u"-", u"0", u"1", u"9", u"123", u"0x", u"0X", u".", u"e", u"E", u"p", u"P",
+            u"a", u"F", u"inf", u"INF", u"inity", u"Infinity", u"nan", u"NaN", u"(", u")", u"_", u"0x7ff",
+            u"x", u",", u"g", u"308", u"-324", u"1075", u"\u00a0", u"\u0660", u"\uff11", u"\u0130"};
+        const std::size_t count = 1 + below(8);
+        for (std::size_t i = 0; i < count; ++i) item += parts[below(std::size(parts))];
+    }
+
+    std::mt19937_64 random;
+};
+
+TEST(NumberParser, AgreesWithTheCLibrary) {
+    ItemGenerator generator(20260101);
+    int failures = 0;
+    for (int i = 0; i < 300000 && failures < 10; ++i) {
+        const std::u16string item = generator.next();
+        const double expected = classicWcstod(item);
+        const double parsed = parseNumber(item);
+        const float rounded = parseItem(item);
+        if (!agreesWithWcstod(item, parsed, expected) || bitsOf(rounded) != bitsOf(static_cast<float>(expected))) {
+            ++failures;
+            ADD_FAILURE() << printable(item) << ": parsed " << parsed << " (" << std::hex << bitsOf(parsed)
+                          << "), wcstod " << expected << " (" << bitsOf(expected) << ")";
+        }
+    }
+}
+#endif
+
+}  // namespace
