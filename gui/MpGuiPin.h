@@ -3,7 +3,9 @@
 // Concrete pins (StringGuiPin) define how T is laid out as bytes.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <ranges>
 #include <utility>
 
 #include "gui/GuiPinOwner.h"
@@ -29,7 +31,7 @@ public:
     /// nothing happens). On allocation failure the old value stays and nothing
     /// is sent. Answers `newValue`.
     const T& setValue(const T& newValue) {
-        if (newValue == value) return newValue;
+        if (sameValue(newValue, value)) return newValue;
         T copy(newValue);
         using std::swap;
         swap(value, copy);
@@ -37,8 +39,31 @@ public:
         return newValue;
     }
 
+    /// As setValue, but takes `newValue` over instead of copying it, so the
+    /// pin allocates nothing: a caller that prepared the text beforehand can
+    /// no longer fail here. `newValue` is left holding the old value, or as
+    /// it was when the values are equal.
+    void setValue(T&& newValue) {
+        if (sameValue(newValue, value)) return;
+        using std::swap;
+        swap(value, newValue);
+        sendValue();
+    }
+
     const T& getValue() const { return value; }
 
 protected:
     T value{};
+
+private:
+    // Texts compare as memory: a long text's element-by-element operator==
+    // costs ten times a copy of it.
+    static bool sameValue(const T& a, const T& b) {
+        if constexpr (std::ranges::contiguous_range<const T>) {
+            return std::ranges::size(a) == std::ranges::size(b) &&
+                   std::equal(std::ranges::begin(a), std::ranges::end(a), std::ranges::begin(b));
+        } else {
+            return a == b;
+        }
+    }
 };

@@ -21,7 +21,10 @@ for preset in "${presets[@]}"; do
 done
 
 # Wine creates its prefix on first use; make it now, not inside parallel tests.
-scripts/wine-run.sh "$PWD/build/win64/wineprefix" cmd /c exit >/dev/null 2>&1 || true
+# Wait for its server to end, so that the tests' Wine starts afresh inside Xvfb
+# (a server left from a start without a display cannot make windows).
+xvfb-run -a scripts/wine-run.sh "$PWD/build/win64/wineprefix" cmd /c exit >/dev/null 2>&1 || true
+WINEPREFIX="$PWD/build/win64/wineprefix" wineserver -w || true
 
 # One ctest run over all build folders, so one summary counts every test.
 mkdir -p build/all

@@ -1,0 +1,100 @@
+#include "module/CorvaneGui.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "factory/MpFactory.h"
+#include "module/NumberListParser.h"
+
+using gmpi::ResultFail;
+
+namespace {
+
+// The text is re-sent on the first timer message after 1 ms.
+constexpr std::int32_t ResendPeriodMs = 1;
+
+gmpi::IMpUnknown* createCorvaneGui() { return static_cast<gmpi::IMpUserInterface2B*>(new CorvaneGui); }
+
+[[maybe_unused]] const bool registered = (registerClass(ObjectKindGui, u"Orvex-Corvane", createCorvaneGui), true);
+
+}  // namespace
+
+CorvaneGui::CorvaneGui() { registerPin(textPin, &CorvaneGui::onTextChanged); }
+
+// Members go first (values, then the text pin and its holder), then the timer
+// part, which takes the object out of the timer service, then the base.
+CorvaneGui::~CorvaneGui() = default;
+
+std::int32_t CorvaneGui::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
+                                const void* data) {
+    const std::int32_t result = MpGuiBase2::setPin(pinIndex, voice, byteSize, data);
+    if (pinIndex <= 0) return result;
+    if (pinIndex > LastFloatPin || byteSize < 0 || (data == nullptr && byteSize != 0)) return ResultFail;
+    try {
+        float value = 0.0f;
+        if (byteSize > 0) std::memcpy(&value, data, std::min<std::size_t>(static_cast<std::size_t>(byteSize), sizeof value));
+        storeValue(static_cast<std::size_t>(pinIndex) - 1, value);
+        return result;
+    } catch (...) {
+        return ResultFail;
+    }
+}
+
+void CorvaneGui::storeValue(std::size_t index, float value) {
+    const std::size_t count = std::max(values.size(), index + 1);
+    values.reserve(count);
+    if (valuesTextStale) {
+        valuesText.assign(values);
+        valuesTextStale = false;
+    }
+    std::u16string text = valuesText.textAfterSet(index, value);
+    valuesText.set(index, value);
+    // Nothing below allocates: the change is made whole or not at all.
+    values.resize(count);
+    values[index] = value;
+    ++valueChanges;
+    textPin.setValue(std::move(text));
+}
+
+void CorvaneGui::onTextChanged() {
+    // A copy: the host may replace the pin's text from inside sendPinValue.
+    const std::u16string text = textPin.getValue();
+    const std::size_t count = values.size();
+    std::vector<float> parsed(count);
+    parseNumberList(text, parsed);
+    NumberListText parsedText;
+    parsedText.assign(parsed);
+    std::u16string pinText = parsedText.text();
+
+    // Nothing below allocates unless the host calls back into this object.
+    const std::uint64_t changesBefore = ++valueChanges;
+    for (std::size_t i = 0; i < count; ++i) {
+        // values may have grown (and moved) during the previous send.
+        values[i] = parsed[i];
+        valuesTextStale = true;
+        if (host != nullptr) host->sendPinValue(static_cast<std::int32_t>(i + 1), sizeof(float), &values[i], 0);
+    }
+    if (valueChanges == changesBefore) {
+        valuesText = std::move(parsedText);
+        valuesTextStale = false;
+        textPin.setValue(std::move(pinText));
+    } else {
+        rebuildText();  // the host changed slots meanwhile: write them as they are now
+    }
+    startTimer(ResendPeriodMs);
+}
+
+void CorvaneGui::rebuildText() {
+    if (valuesTextStale) {
+        valuesText.assign(values);
+        valuesTextStale = false;
+    }
+    textPin.setValue(valuesText.text());
+}
+
+bool CorvaneGui::onTimer() {
+    textPin.sendValue();
+    return false;
+}
