@@ -52,13 +52,41 @@ std::string maskTimes(const std::string& transcript) {
 
 }  // namespace
 
-TEST(HostTool, ValidatePassesOnAWellBehavedPlugin) {
-    const ChildOutcome outcome = host({"validate", plugin("good")});
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
-    const auto lines = linesOf(outcome.output);
-    ASSERT_EQ(lines.size(), 14u) << outcome.output;
-    for (std::size_t i = 0; i + 1 < lines.size(); ++i) EXPECT_EQ(lines[i].substr(0, 6), "PASS  ") << lines[i];
-    EXPECT_EQ(lines.back(), "13 passed, 0 failed");
+TEST(HostTool, ValidatePassesOnTheLibraryAndAWellBehavedPlugin) {
+    for (const std::string& library : {inBuild(CORVANE_LIBRARY_FILE), plugin("good")}) {
+        SCOPED_TRACE(library);
+        const ChildOutcome outcome = host({"validate", library});
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+        const auto lines = linesOf(outcome.output);
+        ASSERT_EQ(lines.size(), 14u) << outcome.output;
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i) EXPECT_EQ(lines[i].substr(0, 6), "PASS  ") << lines[i];
+        EXPECT_EQ(lines.back(), "13 passed, 0 failed");
+    }
+}
+
+TEST(HostTool, DemoSessionOnTheLibrary) {
+    const ChildOutcome demo = host({"run", inBuild(CORVANE_LIBRARY_FILE), inBuild("demo-session.txt")});
+    EXPECT_EQ(demo.exitCode, 0) << demo.output;
+    std::string expected =
+        "T ms  create \"Orvex-Corvane\" kind 2\n"
+        "T ms  setHost -> 0\n"
+        "T ms  > float 3 0\n"
+        "T ms  < pin 0 text \"0.0000,0.0000,0.0000\"\n"
+        "T ms  > text 0 \" 1, 2.5 ,abc\"\n"
+        "T ms  > notify 0\n"
+        "T ms  < pin 1 float 1\n"
+        "T ms  < pin 2 float 2.5\n"
+        "T ms  < pin 3 float 0\n"
+        "T ms  < pin 0 text \"1.0000,2.5000,0.0000\"\n"
+        "T ms  > float 2 7.25\n"
+        "T ms  < pin 0 text \"1.0000,7.2500,0.0000\"\n"
+        "T ms  > wait 100\n";
+#ifdef _WIN32
+    // The wait dispatches the thread's messages: the module's one-shot timer re-sends the text.
+    expected += "T ms  < pin 0 text \"1.0000,7.2500,0.0000\"\n";
+#endif
+    expected += "T ms  > release -> 0\n";
+    EXPECT_EQ(maskTimes(demo.output), expected);
 }
 
 TEST(HostTool, ValidateReportsTheCheckEachBrokenPluginBreaks) {
