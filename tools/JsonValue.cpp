@@ -103,8 +103,8 @@ private:
             skipSpace();
             if (at >= in.size() || in[at] != ':') return fail("expected ':'");
             ++at;
-            out.members.emplace_back(std::move(name), JsonValue());
-            if (!value(out.members.back().second, depth + 1)) return false;
+            out.members.push_back(JsonValue::Member{std::move(name), JsonValue()});
+            if (!value(out.members.back().value, depth + 1)) return false;
             skipSpace();
             if (at < in.size() && in[at] == ',') { ++at; continue; }
             if (at < in.size() && in[at] == '}') return ++at, true;
@@ -131,7 +131,7 @@ std::optional<JsonValue> JsonValue::parse(std::string_view text, std::string& er
 }
 
 const JsonValue* JsonValue::member(std::string_view name) const {
-    for (const auto& [key, value] : members)
-        if (key == name) return &value;
+    for (const Member& entry : members)
+        if (entry.name == name) return &entry.value;
     return nullptr;
 }

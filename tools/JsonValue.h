@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 class JsonValue {
@@ -24,5 +23,11 @@ public:
     double number = 0;
     std::string string;                                     // UTF-8
     std::vector<JsonValue> items;                           // Array
-    std::vector<std::pair<std::string, JsonValue>> members; // Object, in document order
+    struct Member;
+    std::vector<Member> members;                            // Object, in document order
+};
+
+struct JsonValue::Member {
+    std::string name;
+    JsonValue value;
 };
