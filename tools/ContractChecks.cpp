@@ -91,15 +91,15 @@ IMpUnknown* entryUnknown(HostedPlugin& plugin) {
 
 /// The pin indices a check delivers values on: each described input pin,
 /// and for a repeated entry also the next index and the last one.
-std::vector<const PinSpec*> inputPins(const ClassPins& pins) {
-    std::vector<const PinSpec*> out;
-    for (const PinSpec& pin : pins.pins)
+std::vector<const PinEntry*> inputPins(const ClassPins& pins) {
+    std::vector<const PinEntry*> out;
+    for (const PinEntry& pin : pins.pins)
         if (pin.direction != PinDirection::Out) out.push_back(&pin);
     return out;
 }
 
 /// Delivers a value of the pin's type on `index` and notifies it.
-void deliver(IMpUserInterface2B* object, const PinSpec& pin, std::int32_t index) {
+void deliver(IMpUserInterface2B* object, const PinEntry& pin, std::int32_t index) {
     static const char16_t text[] = u"1,2.5";
     const float number = 1.5f;
     if (pin.type == PinType::Text) object->setPin(index, 0, sizeof text - sizeof(char16_t), text);
@@ -275,7 +275,7 @@ void unregisteredPins(HostedPlugin& plugin, CheckReport& report) {
     plugin.open();
     const ClassPins& pins = plugin.pins();
     std::int32_t highest = -1;
-    for (const PinSpec& pin : pins.pins) highest = std::max(highest, pin.last());
+    for (const PinEntry& pin : pins.pins) highest = std::max(highest, pin.last());
     std::vector<std::int32_t> indices{-1, INT32_MIN, INT32_MAX};
     if (highest < INT32_MAX) indices.push_back(highest + 1);
     std::vector<SentValue> sent;
@@ -298,7 +298,7 @@ void pinDescriptionConsistent(HostedPlugin& plugin, CheckReport& report) {
     const ClassPins& pins = plugin.pins();
     std::vector<SentValue> sent;
     withAttachedObject(plugin, sent, [&](IMpUserInterface2B* object) {
-        for (const PinSpec* pin : inputPins(pins)) {
+        for (const PinEntry* pin : inputPins(pins)) {
             deliver(object, *pin, pin->index);
             if (pin->repeat) {
                 deliver(object, *pin, pin->index + 1);
@@ -327,7 +327,7 @@ void localeUnchanged(HostedPlugin& plugin, CheckReport& report) {
     plugin.open();
     std::vector<SentValue> sent;
     withAttachedObject(plugin, sent, [&](IMpUserInterface2B* object) {
-        for (const PinSpec* pin : inputPins(plugin.pins())) deliver(object, *pin, pin->index);
+        for (const PinEntry* pin : inputPins(plugin.pins())) deliver(object, *pin, pin->index);
         pumpMessagesFor(5);
     });
     const std::string after = std::setlocale(LC_ALL, nullptr);
@@ -352,13 +352,13 @@ void noSendBeforeSetHost(HostedPlugin& plugin, CheckReport& report) {
         report.expect(view != nullptr, "the object does not answer IMpUserInterface2B");
         if (view != nullptr) {
             auto* object = static_cast<IMpUserInterface2B*>(view);
-            for (const PinSpec* pin : inputPins(plugin.pins())) deliver(object, *pin, pin->index);
+            for (const PinEntry* pin : inputPins(plugin.pins())) deliver(object, *pin, pin->index);
             pumpMessagesFor(5);
             object->release();
         }
     }
     IMpUserInterface2B* object = plugin.create();
-    for (const PinSpec* pin : inputPins(plugin.pins())) deliver(object, *pin, pin->index);
+    for (const PinEntry* pin : inputPins(plugin.pins())) deliver(object, *pin, pin->index);
     pumpMessagesFor(5);
     object->release();
     report.expect(sent.empty(), "the object sent " + std::to_string(sent.size()) + " values before setHost");

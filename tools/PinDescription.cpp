@@ -28,7 +28,7 @@ const JsonValue* stringMember(const JsonValue& object, std::string_view name) {
     return value != nullptr && value->kind == JsonValue::Kind::String ? value : nullptr;
 }
 
-bool readPin(const JsonValue& entry, PinSpec& pin, std::string& error) {
+bool readPin(const JsonValue& entry, PinEntry& pin, std::string& error) {
     if (entry.kind != JsonValue::Kind::Object) return error = "a pin is not an object", false;
     const auto index = integerOf(entry.member("index"));
     if (!index || *index < 0) return error = "a pin has no \"index\" (a 32-bit integer, 0 or more)", false;
@@ -77,9 +77,9 @@ bool readClass(const JsonValue& entry, ClassPins& pins, std::string& error) {
     if (list == nullptr || list->kind != JsonValue::Kind::Array)
         return error = "class " + pins.identifier + ": \"pins\" is not an array", false;
     for (const JsonValue& item : list->items) {
-        PinSpec pin;
+        PinEntry pin;
         if (!readPin(item, pin, error)) return error = "class " + pins.identifier + ", " + error, false;
-        for (const PinSpec& other : pins.pins) {
+        for (const PinEntry& other : pins.pins) {
             if (pin.index <= other.last() && other.index <= pin.last())
                 return error = "class " + pins.identifier + ": pins " + std::to_string(pin.index) + " and " +
                                std::to_string(other.index) + " overlap",
@@ -128,9 +128,9 @@ std::optional<std::string> readResource(const std::string& libraryPath) {
 
 }  // namespace
 
-const PinSpec* ClassPins::find(std::int32_t pinIndex) const {
-    const PinSpec* range = nullptr;
-    for (const PinSpec& pin : pins) {
+const PinEntry* ClassPins::find(std::int32_t pinIndex) const {
+    const PinEntry* range = nullptr;
+    for (const PinEntry& pin : pins) {
         if (pin.index == pinIndex) return &pin;
         if (pin.repeat && pinIndex > pin.index && pinIndex <= pin.last()) range = &pin;
     }

@@ -25,7 +25,7 @@ enum class PinDirection { In, Out, InOut };
 /// The highest pin index a repeated pin entry covers when it names no "last".
 constexpr std::int32_t repeatBound = 65536;
 
-struct PinSpec {
+struct PinEntry {
     std::int32_t index = 0;
     PinType type = PinType::Text;
     PinDirection direction = PinDirection::InOut;
@@ -38,10 +38,10 @@ struct PinSpec {
 struct ClassPins {
     std::string identifier;  // UTF-8
     std::int32_t kind = 0;
-    std::vector<PinSpec> pins;
+    std::vector<PinEntry> pins;
 
     /// The entry covering `pinIndex` (an exact entry before a repeated range), or null.
-    const PinSpec* find(std::int32_t pinIndex) const;
+    const PinEntry* find(std::int32_t pinIndex) const;
 };
 
 struct PinDescription {

@@ -26,7 +26,7 @@ DecodedValue raw(const SentValue& value, std::string type, std::string problem) 
 }  // namespace
 
 DecodedValue decodeValue(const SentValue& value, const ClassPins& pins) {
-    const PinSpec* pin = pins.find(value.pin);
+    const PinEntry* pin = pins.find(value.pin);
     if (pin == nullptr) return raw(value, "raw", "pin " + std::to_string(value.pin) + " is not in the pin description");
     const std::string type = pinTypeName(pin->type);
     if (value.byteSize < 0) return raw(value, type, "negative byte size");

@@ -144,7 +144,7 @@ std::optional<ScriptError> SessionScript::check(const ClassPins& pins) const {
     for (const ScriptEvent& event : events) {
         if (event.kind == ScriptEvent::Kind::Wait || event.kind == ScriptEvent::Kind::Release) continue;
         const std::string pinName = "pin " + std::to_string(event.pin);
-        const PinSpec* pin = pins.find(event.pin);
+        const PinEntry* pin = pins.find(event.pin);
         if (pin == nullptr) return ScriptError{event.line, pinName + " is not in the pin description of " + pins.identifier};
         if (event.kind == ScriptEvent::Kind::Notify) continue;
         if (pin->direction == PinDirection::Out)

@@ -28,7 +28,7 @@ TEST(PinDescription, ReadsClassesAndFindsPinsThroughRepeatedEntries) {
     for (const Row& row : {Row{0, true, PinType::Text}, Row{1, true, PinType::Float}, Row{2, true, PinType::Float},
                            Row{65536, true, PinType::Float}, Row{65537, false, {}}, Row{-1, false, {}}}) {
         SCOPED_TRACE(row.pin);
-        const PinSpec* pin = corvane->find(row.pin);
+        const PinEntry* pin = corvane->find(row.pin);
         ASSERT_EQ(pin != nullptr, row.found);
         if (pin != nullptr) {
             EXPECT_EQ(pin->type, row.type);
