@@ -7,5 +7,13 @@
 
 extern "C" CORVANE_EXPORT std::int32_t MP_GetFactory(void** out) {
     if (out == nullptr) return gmpi::ResultFail;
-    return getFactory().queryInterface(gmpi::IID_IMpUnknown, out);
+    try {
+        return getFactory().queryInterface(gmpi::IID_IMpUnknown, out);
+    } catch (...) {
+        // Memory ran out when the first registration tried to make the
+        // factory, and again now: no factory to hand out, and nothing may
+        // unwind into the host's frames.
+        *out = nullptr;
+        return gmpi::ResultFail;
+    }
 }

@@ -1,6 +1,8 @@
 // Declares MP_GetFactory, the entry point a host looks up by name after
 // loading the library. It answers ResultOk and the factory's IMpUnknown
-// pointer in *out; every call gives the same pointer. Any thread.
+// pointer in *out; every call gives the same pointer. Any thread. Only when
+// memory ran out as the library loaded, and runs out again on this call, is
+// there no factory: then ResultFail and a null *out.
 #pragma once
 
 #include <cstdint>

@@ -1,50 +1,23 @@
 // CorvaneGui when memory runs out. Each allocation a host call makes is made
 // to fail in turn: the call answers ResultFail and the object is as it was
 // (or, when only the timer could not be armed, the change is whole), and the
-// same call made again gives exactly what it gives on a fresh object. A
-// program of its own: it replaces operator new.
+// same call made again gives exactly what it gives on a fresh object.
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdlib>
 #include <functional>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "FailingAllocator.h"
+#include "UncountedGuiHost.h"
+#include "factory/Export.h"
 #include "factory/HostInterfaces.h"
 #include "factory/InterfaceIds.h"
+#include "factory/MpFactory.h"
 #include "gui/StringGuiPin.h"
 #include "gui/TimerService.h"
 #include "module/CorvaneGui.h"
-
-namespace {
-
-long failAfter = -1;  // allocations to let through before one fails; -1: none fails
-long allocationCount = 0;
-bool injectionPaused = false;
-
-void* allocate(std::size_t size) {
-    if (!injectionPaused) {
-        ++allocationCount;
-        if (failAfter == 0) {
-            failAfter = -1;
-            throw std::bad_alloc();
-        }
-        if (failAfter > 0) --failAfter;
-    }
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 
@@ -52,17 +25,10 @@ using namespace gmpi;
 
 /// A host that records what it is sent as text lines; its own allocations
 /// never fail, so every failure is the object's.
-class Host final : public IGuiHost2 {
+class Host final : public UncountedGuiHost {
 public:
-    std::int32_t queryInterface(const InterfaceId& iid, void** out) override {
-        *out = iid == IID_IGuiHost2 ? this : nullptr;
-        return *out != nullptr ? ResultOk : ResultNoInterface;
-    }
-    std::int32_t addRef() override { return 1; }
-    std::int32_t release() override { return 1; }
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data, std::int32_t) override {
-        const bool wasPaused = injectionPaused;
-        injectionPaused = true;
+        AllocationFaultPause pause;
         std::string line = std::to_string(pinIndex) + ":";
         if (pinIndex == 0) {
             for (std::int32_t i = 0; i < byteSize; i += 2) line += static_cast<const char*>(data)[i];
@@ -70,7 +36,6 @@ public:
             line += std::to_string(*static_cast<const float*>(data));
         }
         sent.push_back(line);
-        injectionPaused = wasPaused;
         return ResultOk;
     }
     std::vector<std::string> sent;
@@ -124,10 +89,9 @@ void sweep(const std::function<void(CorvaneGui&)>& prepare, const std::function<
         Host host;
         CorvaneGui* gui = prepared(host, prepare);
         const Snapshot before = snapshot(*gui);
-        failAfter = k;
+        AllocationFault fault(static_cast<std::size_t>(k));
         const std::int32_t result = call(*gui);
-        const bool failed = failAfter == -1;
-        failAfter = -1;
+        const bool failed = fault.end();
         if (!failed) {
             gui->release();
             ASSERT_GT(k, 0) << "the call allocates";
@@ -178,15 +142,40 @@ TEST(CorvaneGuiOutOfMemory, TextChange) {
     sweep(writeText, [](CorvaneGui& gui) { return gui.notifyPin(0, 0); });
 }
 
+TEST(CorvaneGuiOutOfMemory, CreationThroughTheFactory) {
+    void* unknown = nullptr;
+    ASSERT_EQ(MP_GetFactory(&unknown), ResultOk);
+    void* factory = nullptr;
+    ASSERT_EQ(static_cast<IMpUnknown*>(unknown)->queryInterface(IID_IMpFactory2, &factory), ResultOk);
+    void* out = nullptr;
+    const std::size_t failures = AllocationFault::sweep(
+        [&] {
+            out = reinterpret_cast<void*>(std::uintptr_t{1});
+            return static_cast<IMpFactory2*>(factory)->createObject2(u"Orvex-Corvane", ObjectKindGui, &out);
+        },
+        [&](bool faulted, std::int32_t result) {
+            EXPECT_EQ(result, faulted ? ResultFail : ResultOk);
+            EXPECT_EQ(out == nullptr, faulted) << "no object, or a whole one";
+        });
+    EXPECT_GE(failures, 3u) << "the key, the object and its pin's holder and registry entry allocate";
+    ASSERT_NE(out, nullptr);
+    auto* gui = static_cast<CorvaneGui*>(static_cast<IMpUserInterface2B*>(static_cast<IMpUnknown*>(out)));
+    Host host;
+    ASSERT_EQ(gui->setHost(&host), ResultOk);
+    EXPECT_EQ(deliver(*gui, 2, 1.5f), ResultFail) << "a float pin has no pin object";
+    EXPECT_EQ(host.sent, (std::vector<std::string>{"0:0.0000,1.5000"}));
+    EXPECT_EQ(gui->release(), 0);
+}
+
 TEST(CorvaneGuiOutOfMemory, RefusedFloatPinsAllocateNothing) {
     Host host;
     CorvaneGui* gui = prepared(host, nullptr);
     const float value = 1.0f;
     for (const std::int32_t pinIndex : {CorvaneGui::LastFloatPin + 1, INT_MAX}) {
         SCOPED_TRACE(pinIndex);
-        const long before = allocationCount;
+        AllocationFault fault(0);
         EXPECT_EQ(gui->setPin(pinIndex, 0, 4, &value), ResultFail);
-        EXPECT_EQ(allocationCount, before);
+        EXPECT_FALSE(fault.end()) << "no allocation";
         EXPECT_EQ(gui->floatValues().size(), 3u);
     }
     EXPECT_TRUE(host.sent.empty());
