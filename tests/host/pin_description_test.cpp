@@ -1,0 +1,82 @@
+// The pin description reader: the JSON a plug-in carries, what it makes of
+// it, and the rules it enforces.
+#include <gtest/gtest.h>
+
+#include "tools/PinDescription.h"
+
+TEST(PinDescription, ReadsClassesAndFindsPinsThroughRepeatedEntries) {
+    std::string error;
+    const auto description = PinDescription::parse(
+        R"({"classes":[{"identifier":"Orvex-Corvane","kind":2,"pins":[
+             {"index":0,"type":"text","direction":"in-out"},
+             {"index":1,"type":"float","direction":"in-out","repeat":true}], "comment": ["ignored", {}]},
+           {"identifier":"Other","kind":-1,"pins":[{"index":3,"type":"float","direction":"out","repeat":false},
+             {"index":5,"type":"text","direction":"in","repeat":true,"last":7}]}]})",
+        error);
+    ASSERT_TRUE(description) << error;
+    ASSERT_EQ(description->classes.size(), 2u);
+    const ClassPins* corvane = description->find("Orvex-Corvane", 2);
+    ASSERT_NE(corvane, nullptr);
+    EXPECT_EQ(description->find("Orvex-Corvane", 3), nullptr);
+    EXPECT_EQ(description->find("orvex-corvane", 2), nullptr);
+
+    struct Row {
+        std::int32_t pin;
+        bool found;
+        PinType type;
+    };
+    for (const Row& row : {Row{0, true, PinType::Text}, Row{1, true, PinType::Float}, Row{2, true, PinType::Float},
+                           Row{65536, true, PinType::Float}, Row{65537, false, {}}, Row{-1, false, {}}}) {
+        SCOPED_TRACE(row.pin);
+        const PinEntry* pin = corvane->find(row.pin);
+        ASSERT_EQ(pin != nullptr, row.found);
+        if (pin != nullptr) {
+            EXPECT_EQ(pin->type, row.type);
+        }
+    }
+    EXPECT_TRUE(PinDescription::parse("\xEF\xBB\xBF{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[]}]}", error))
+        << "a byte order mark is no error: " << error;
+    const ClassPins* other = description->find("Other", -1);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->find(3)->direction, PinDirection::Out);
+    EXPECT_EQ(other->find(4), nullptr);
+    EXPECT_EQ(other->find(7)->type, PinType::Text);
+    EXPECT_EQ(other->find(8), nullptr);
+}
+
+TEST(PinDescription, RefusesMalformedDescriptions) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "offset 0: unexpected end of the document"},
+        {"{\"classes\":[]}", "no \"classes\" array with at least one class"},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[]}]} x", "offset 52: unexpected text after the document"},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[}]}", "offset 47: expected a value"},
+        {"{\"classes\":[{\"kind\":2,\"pins\":[]}]}", "a class has no \"identifier\""},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2.5,\"pins\":[]}]}", "class A: \"kind\" is not a 32-bit integer"},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2}]}", "class A: \"pins\" is not an array"},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":-1,\"type\":\"text\",\"direction\":\"in\"}]}]}",
+         "class A, a pin has no \"index\" (a 32-bit integer, 0 or more)"},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":0,\"type\":\"int\",\"direction\":\"in\"}]}]}",
+         "class A, pin 0: \"type\" must be \"text\" or \"float\""},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":0,\"type\":\"text\",\"direction\":\"up\"}]}]}",
+         "class A, pin 0: \"direction\" must be \"in\", \"out\" or \"in-out\""},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":0,\"type\":\"text\",\"direction\":\"in\",\"repeat\":1}]}]}",
+         "class A, pin 0: \"repeat\" must be true or false"},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":0,\"type\":\"text\",\"direction\":\"in\",\"last\":4}]}]}",
+         "class A, pin 0: \"last\" needs \"repeat\":true"},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":5,\"type\":\"text\",\"direction\":\"in\",\"repeat\":true,\"last\":4}]}]}",
+         "class A, pin 5: \"last\" must be a 32-bit integer not below the index"},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[{\"index\":1,\"type\":\"float\",\"direction\":\"in\",\"repeat\":true},"
+         "{\"index\":7,\"type\":\"text\",\"direction\":\"in\"}]}]}",
+         "class A: pins 7 and 1 overlap"},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":2,\"pins\":[]},{\"identifier\":\"A\",\"kind\":2,\"pins\":[]}]}",
+         "class A is described twice"},
+        {"[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]",
+         "offset 65: nested too deeply"},
+    };
+    for (const auto& [json, message] : cases) {
+        SCOPED_TRACE(json);
+        std::string error;
+        EXPECT_FALSE(PinDescription::parse(json, error));
+        EXPECT_EQ(error, message);
+    }
+}

@@ -1,0 +1,175 @@
+// The session script reader: which lines it takes, what it makes of them,
+// and the error each bad line gives; then the checks against the pins.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "tools/HostError.h"
+#include "tools/SessionScript.h"
+
+namespace {
+
+using Kind = ScriptEvent::Kind;
+
+struct GoodLine {
+    const char* line;
+    Kind kind;
+    std::int32_t pin;
+    std::u16string text;
+    double number;
+    std::int32_t waitMs;
+};
+
+struct BadLine {
+    const char* line;
+    const char* error;
+    bool tooLarge;
+};
+
+ClassPins echoPins() {
+    return {"Test-Echo", 2,
+            {{0, PinType::Text, PinDirection::InOut, false},
+             {1, PinType::Float, PinDirection::In, true, repeatBound},
+             {-5, PinType::Text, PinDirection::Out, false}}};
+}
+
+}  // namespace
+
+TEST(SessionScript, ReadsGoodLines) {
+    const GoodLine cases[] = {
+        {"text 0 \" 1, 2.5 ,abc\"", Kind::Text, 0, u" 1, 2.5 ,abc", 0, 0},
+        {"  text\t0\t\"\"   ", Kind::Text, 0, u"", 0, 0},
+        {"text 0 \"a\\\"b\\\\c\\n\\r\\t\" # trailing comment", Kind::Text, 0, u"a\"b\\c\n\r\t", 0, 0},
+        {"text 0 \"\\u00e9\\uD800 \xC3\xA9 \xF0\x9F\x8E\xB5 # not a comment\"", Kind::Text, 0,
+         u"\u00e9\xD800 \u00e9 \U0001F3B5 # not a comment", 0, 0},
+        {"text -3 \"x\"", Kind::Text, -3, u"x", 0, 0},
+        {"float 2 7.25", Kind::Float, 2, u"", 7.25, 0},
+        {"float 2 -1e3\r", Kind::Float, 2, u"", -1000, 0},
+        {"float 1 inf", Kind::Float, 1, u"", HUGE_VAL, 0},
+        {"float 2147483647 0", Kind::Float, 2147483647, u"", 0, 0},
+        {"notify 0", Kind::Notify, 0, u"", 0, 0},
+        {"wait 20", Kind::Wait, 0, u"", 0, 20},
+        {"wait 0#now", Kind::Wait, 0, u"", 0, 0},
+        {"release", Kind::Release, 0, u"", 0, 0},
+    };
+    for (const GoodLine& row : cases) {
+        SCOPED_TRACE(row.line);
+        std::optional<ScriptError> error;
+        const auto event = parseScriptLine(row.line, 7, error);
+        ASSERT_FALSE(error) << error->message;
+        ASSERT_TRUE(event);
+        EXPECT_EQ(event->kind, row.kind);
+        EXPECT_EQ(event->line, 7);
+        EXPECT_EQ(event->pin, row.pin);
+        EXPECT_EQ(event->text, row.text);
+        EXPECT_EQ(event->number, row.number);
+        EXPECT_EQ(event->waitMs, row.waitMs);
+    }
+}
+
+TEST(SessionScript, SkipsBlankAndCommentLines) {
+    for (const char* line : {"", "   ", "\t\r", "# a comment", "   # indented comment", "#text 0 \"x\""}) {
+        SCOPED_TRACE(line);
+        std::optional<ScriptError> error;
+        EXPECT_FALSE(parseScriptLine(line, 1, error));
+        EXPECT_FALSE(error);
+    }
+}
+
+TEST(SessionScript, NamesWhatABadLineLacks) {
+    const BadLine cases[] = {
+        {"txt 0 \"a\"", "expected text, float, notify, wait or release; got 'txt'", false},
+        {"Text 0 \"a\"", "expected text, float, notify, wait or release; got 'Text'", false},
+        {"text", "expected a pin index (an integer) after text; got the end of the line", false},
+        {"text x \"a\"", "expected a pin index (an integer) after text; got 'x'", false},
+        {"text 1.5 \"a\"", "expected a pin index (an integer) after text; got '1.5'", false},
+        {"notify 2147483648", "pin index 2147483648 is outside the 32-bit range", false},
+        {"text 0 abc", "expected a text in double quotes after text 0", false},
+        {"text 0", "expected a text in double quotes after text 0", false},
+        {"text 0 \"abc", "the text has no closing double quote after text 0", false},
+        {"text 0 \"a\\qb\"", "unknown escape \\q (use \\\" \\\\ \\n \\r \\t or \\uXXXX) after text 0", false},
+        {"text 0 \"\\u12\"", "expected four hexadecimal digits after \\u after text 0", false},
+        {"text 0 \"\xC3\x28\"", "the text is not valid UTF-8 after text 0", false},
+        {"text 0 \"a\" \"b\"", "unexpected '\"b\"' after text (a comment starts with #)", false},
+        {"float 2", "expected a number after float 2; got the end of the line", false},
+        {"float 2 7,25", "expected a number after float 2; got '7,25'", false},
+        {"float 2 0x10", "expected a number after float 2; got '0x10'", false},
+        {"float 2 1e400", "value 1e400 does not fit a float pin", true},
+        {"notify", "expected a pin index (an integer) after notify; got the end of the line", false},
+        {"notify 0 1", "unexpected '1' after notify (a comment starts with #)", false},
+        {"wait", "expected milliseconds from 0 to 3600000 after wait; got the end of the line", false},
+        {"wait -1", "expected milliseconds from 0 to 3600000 after wait; got '-1'", false},
+        {"wait 3600001", "expected milliseconds from 0 to 3600000 after wait; got '3600001'", false},
+        {"wait 2.5", "expected milliseconds from 0 to 3600000 after wait; got '2.5'", false},
+        {"release now", "unexpected 'now' after release (a comment starts with #)", false},
+    };
+    for (const BadLine& row : cases) {
+        SCOPED_TRACE(row.line);
+        std::optional<ScriptError> error;
+        EXPECT_FALSE(parseScriptLine(row.line, 4, error));
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->message, row.error);
+        EXPECT_EQ(error->line, 4);
+        EXPECT_EQ(error->valueTooLarge, row.tooLarge);
+    }
+}
+
+TEST(SessionScript, ReportsFileAndLineAndRefusesEventsAfterRelease) {
+    struct Row {
+        const char* script;
+        ExitCode code;
+        const char* message;
+    };
+    const Row cases[] = {
+        {"# demo\n\ntext 0 \"1\"\nfloat 2 x\n", ExitCode::BadScriptLine, "demo.txt:4: expected a number after float 2; got 'x'"},
+        {"float 3 -2e39\nfloat 3 1e39999\n", ExitCode::ValueTooLarge, "demo.txt:2: value 1e39999 does not fit a float pin"},
+        {"release\nwait 5\nnotify 0\n", ExitCode::BadScriptLine, "demo.txt:3: expected only wait after release; the object is gone"},
+    };
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.script);
+        std::istringstream in(row.script);
+        try {
+            SessionScript::read(in, "demo.txt");
+            ADD_FAILURE() << "no error";
+        } catch (const HostError& error) {
+            EXPECT_EQ(error.code, row.code);
+            EXPECT_STREQ(error.what(), row.message);
+        }
+    }
+    std::istringstream good("text 0 \"a\"\r\nnotify 0\r\nrelease\r\nwait 1\r\n");
+    EXPECT_EQ(SessionScript::read(good, "crlf.txt").events.size(), 4u);
+}
+
+TEST(SessionScript, ChecksEventsAgainstThePins) {
+    struct Row {
+        const char* script;
+        int line;  // 0: no error
+        const char* message;
+        bool tooLarge;
+    };
+    const Row cases[] = {
+        {"text 0 \"a\"\nfloat 1 2\nfloat 65536 3\nnotify 1\nnotify -5\nwait 1\nrelease\n", 0, "", false},
+        {"float 65537 1\n", 1, "pin 65537 is not in the pin description of Test-Echo", false},
+        {"notify -1\n", 1, "pin -1 is not in the pin description of Test-Echo", false},
+        {"text 0 \"a\"\ntext 2 \"b\"\n", 2, "pin 2 is a float pin; expected float 2 ...", false},
+        {"float 0 1\n", 1, "pin 0 is a text pin; expected text 0 ...", false},
+        {"text -5 \"a\"\n", 1, "pin -5 is an output pin; the host delivers nothing on it", false},
+        {"float 2 3.4028235e38\nfloat 2 -3.5e38\n", 2, "value -3.5e+38 does not fit float pin 2 (largest is 3.4028235e38)", true},
+        {"float 2 -inf\nfloat 2 nan\nfloat 2 1e-50\n", 0, "", false},
+    };
+    const ClassPins pins = echoPins();
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.script);
+        std::istringstream in(row.script);
+        const auto error = SessionScript::read(in, "s").check(pins);
+        if (row.line == 0) {
+            EXPECT_FALSE(error) << error->message;
+            continue;
+        }
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->line, row.line);
+        EXPECT_EQ(error->message, row.message);
+        EXPECT_EQ(error->valueTooLarge, row.tooLarge);
+    }
+}

@@ -1,0 +1,149 @@
+// A small plug-in for the host harness's tests: one version-2 GUI class,
+// "Test-Echo", with a text pin 0 that it sends back when notified and float
+// input pins 1 to 65536 that it stores. Built several times; each macro
+// plants one fault a validator has to find:
+//   TEST_PLUGIN_ANSWERS_COM_IUNKNOWN  factory and object answer the COM IUnknown value
+//   TEST_PLUGIN_CRASHES_IN_SETPIN     setPin on an unknown pin writes through null
+//   TEST_PLUGIN_SECOND_EXPORT         the library exports a second symbol
+//   TEST_PLUGIN_NO_ENTRY_POINT        the library lacks MP_GetFactory
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "factory/HostInterfaces.h"
+#include "factory/IMpFactory.h"
+#include "factory/InterfaceIds.h"
+#include "gui/IMpUserInterface2.h"
+
+#if defined(_WIN32)
+#define TEST_PLUGIN_EXPORT extern "C" __declspec(dllexport)
+#else
+#define TEST_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+using namespace gmpi;
+
+namespace {
+
+constexpr std::int32_t lastFloatPin = 65536;
+
+bool answersComIUnknown(const InterfaceId& iid) {
+#ifdef TEST_PLUGIN_ANSWERS_COM_IUNKNOWN
+    return iid == IID_ComIUnknown;
+#else
+    (void)iid;
+    return false;
+#endif
+}
+
+class EchoObject final : public IMpUserInterface2B {
+public:
+    std::int32_t queryInterface(const InterfaceId& iid, void** out) override {
+        if (out == nullptr) return ResultFail;
+        *out = nullptr;
+        if (!(iid == IID_IMpUnknown || iid == IID_IMpUserInterface2 || iid == IID_IMpUserInterface2B ||
+              answersComIUnknown(iid)))
+            return ResultNoInterface;
+        *out = this;
+        addRef();
+        return ResultOk;
+    }
+    std::int32_t addRef() override { return ++count; }
+    std::int32_t release() override {
+        if (--count != 0) return count;
+        delete this;
+        return 0;
+    }
+    std::int32_t setHost(IMpUnknown* hostObject) override {
+        if (hostObject == nullptr) return ResultFail;
+        void* out = nullptr;
+        hostObject->queryInterface(IID_IGuiHost2, &out);
+        host = static_cast<IGuiHost2*>(out);
+        return host != nullptr ? ResultOk : ResultNoInterface;
+    }
+    std::int32_t hostCallA() override { return ResultOk; }
+    std::int32_t setPin(std::int32_t pinIndex, std::int32_t, std::int32_t byteSize, const void* data) override {
+        if (byteSize < 0 || (byteSize > 0 && data == nullptr)) return ResultFail;
+        if (pinIndex == 0) {
+            text.assign(static_cast<const char16_t*>(data), static_cast<std::size_t>(byteSize) / 2);
+            return ResultOk;
+        }
+        float* slot = floatSlot(pinIndex);
+#ifndef TEST_PLUGIN_CRASHES_IN_SETPIN
+        if (slot == nullptr) return ResultFail;
+#endif
+        *slot = 0;
+        std::memcpy(slot, data, byteSize < 4 ? static_cast<std::size_t>(byteSize) : 4);
+        return ResultOk;
+    }
+    std::int32_t hostCallB() override { return ResultFail; }
+    std::int32_t hostCallC() override { return ResultFail; }
+    std::int32_t hostCallD() override { return ResultFail; }
+    std::int32_t hostCallE() override { return ResultFail; }
+    std::int32_t notifyPin(std::int32_t pinIndex, std::int32_t) override {
+        if (pinIndex == 0) {
+            if (host != nullptr)
+                host->sendPinValue(0, static_cast<std::int32_t>(text.size() * 2), text.data(), 0);
+            return ResultOk;
+        }
+        return pinIndex >= 1 && pinIndex <= lastFloatPin ? ResultOk : ResultFail;
+    }
+    virtual ~EchoObject() = default;
+
+private:
+    float* floatSlot(std::int32_t pinIndex) {
+        return pinIndex >= 1 && pinIndex <= lastFloatPin ? &floats[pinIndex] : nullptr;
+    }
+
+    std::int32_t count = 1;
+    IGuiHost2* host = nullptr;
+    std::u16string text;
+    std::map<std::int32_t, float> floats;
+};
+
+class EchoFactory final : public IMpFactory2 {
+public:
+    std::int32_t queryInterface(const InterfaceId& iid, void** out) override {
+        if (out == nullptr) return ResultFail;
+        const bool known = iid == IID_IMpUnknown || iid == IID_IMpFactory || iid == IID_IMpFactory2 || answersComIUnknown(iid);
+        *out = known ? this : nullptr;
+        return known ? ResultOk : ResultNoInterface;
+    }
+    std::int32_t addRef() override { return 1; }
+    std::int32_t release() override { return 1; }
+    std::int32_t createObject(const char16_t* identifier, std::int32_t kind, IMpUnknown*, void** out) override {
+        return createObject2(identifier, kind, out);
+    }
+    std::int32_t getBuildInfo(std::int32_t* version, std::int32_t capacity, char16_t* text) override {
+        if (version != nullptr) *version = 1;
+        if (text != nullptr && capacity > 0) text[0] = u'\0';
+        return ResultOk;
+    }
+    std::int32_t createObject2(const char16_t* identifier, std::int32_t kind, void** out) override {
+        if (out == nullptr) return ResultFail;
+        *out = nullptr;
+        if (identifier == nullptr || kind != 2 || std::u16string(identifier) != u"Test-Echo") return ResultNoInterface;
+        *out = static_cast<IMpUserInterface2B*>(new EchoObject);
+        return ResultOk;
+    }
+    virtual ~EchoFactory() = default;
+};
+
+EchoFactory factory;
+
+}  // namespace
+
+#ifdef TEST_PLUGIN_NO_ENTRY_POINT
+TEST_PLUGIN_EXPORT std::int32_t MP_GetFactoryNot(void** out) {
+#else
+TEST_PLUGIN_EXPORT std::int32_t MP_GetFactory(void** out) {
+#endif
+    if (out == nullptr) return ResultFail;
+    *out = static_cast<IMpFactory2*>(&factory);
+    return ResultOk;
+}
+
+#ifdef TEST_PLUGIN_SECOND_EXPORT
+TEST_PLUGIN_EXPORT std::int32_t MP_DebugHook() { return 0; }
+#endif

@@ -1,0 +1,28 @@
+// The host harness's exit statuses and the error that carries one up to main.
+// Each kind of failure has its own status so scripts and CI can tell them apart.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+enum class ExitCode : int {
+    Ok = 0,
+    ChecksFailed = 1,        // validate: at least one check failed or crashed
+    Usage = 2,               // bad command line
+    MissingFile = 3,         // the library, script or pin description file does not exist
+    NotALibrary = 4,         // the file exists but the system cannot load it
+    NoEntryPoint = 5,        // the library has no MP_GetFactory
+    ClassNotRegistered = 6,  // the factory does not know the class (kind, identifier)
+    BadScriptLine = 7,       // a session script line cannot be read or does not fit the pins
+    ValueTooLarge = 8,       // a script value does not fit its pin's encoding
+    BadPinDescription = 9,   // no pin description, or one that cannot be read
+    PluginFailed = 10,       // the plug-in refused a step the session needs (factory, setHost)
+};
+
+/// Thrown inside the tool for any failure that ends it; main prints the
+/// message on standard error and exits with the code.
+class HostError : public std::runtime_error {
+public:
+    HostError(ExitCode exitCode, const std::string& message) : std::runtime_error(message), code(exitCode) {}
+    const ExitCode code;
+};

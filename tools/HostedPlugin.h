@@ -1,0 +1,53 @@
+// A plug-in as the harness works on it: the library file, its pin
+// description, the chosen class, and once opened, the loaded library and its
+// factory. Both the session runner and the validator start here; every step
+// that fails throws HostError with its own exit code.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "factory/IMpFactory.h"
+#include "gui/IMpUserInterface2.h"
+#include "tools/PinDescription.h"
+#include "tools/PluginLibrary.h"
+
+struct PluginChoice {
+    std::string libraryPath;               // UTF-8
+    std::optional<std::string> identifier; // default: the description's first class
+    std::optional<std::int32_t> kind;      // default: that class's kind
+    std::optional<std::string> pinsFile;   // default: the library's own description
+};
+
+class HostedPlugin {
+public:
+    /// Checks the file exists and reads the description; chooses the class.
+    /// Loads nothing yet.
+    explicit HostedPlugin(const PluginChoice& choice);
+    HostedPlugin(const HostedPlugin&) = delete;
+    HostedPlugin& operator=(const HostedPlugin&) = delete;
+    /// Gives the factory reference back before the library unloads.
+    ~HostedPlugin();
+
+    /// Loads the library and obtains IMpFactory2 through MP_GetFactory.
+    void open();
+    /// Creates the chosen class with createObject2 and answers its
+    /// IMpUserInterface2B with the one reference the caller owns.
+    gmpi::IMpUserInterface2B* create();
+
+    const std::string& libraryPath() const { return path; }
+    const PinDescription& description() const { return pinDescription; }
+    const ClassPins& pins() const { return *classPins; }
+    const std::u16string& identifier() const { return identifierUnits; }
+    PluginLibrary& library() { return loaded; }
+    gmpi::IMpFactory2* factory() const { return factoryInterface; }
+
+private:
+    std::string path;
+    PinDescription pinDescription;
+    const ClassPins* classPins = nullptr;
+    std::u16string identifierUnits;
+    PluginLibrary loaded;
+    gmpi::IMpFactory2* factoryInterface = nullptr;
+};

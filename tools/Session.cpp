@@ -1,0 +1,101 @@
+#include "tools/Session.h"
+
+#include <chrono>
+#include <fstream>
+#include <iostream>
+#include <thread>
+
+#include "tools/HostError.h"
+#include "tools/HostObject.h"
+#include "tools/HostText.h"
+#include "tools/SessionScript.h"
+#include "tools/Transcript.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+using namespace gmpi;
+
+namespace {
+
+SessionScript readScript(const std::string& path) {
+    if (path == "-") return SessionScript::read(std::cin, "<stdin>");
+    std::ifstream in(pathFromUtf8(path), std::ios::binary);
+    if (!in) throw HostError(ExitCode::MissingFile, "cannot read the script file " + path);
+    return SessionScript::read(in, path);
+}
+
+}  // namespace
+
+void pumpMessagesFor(int ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+#ifdef _WIN32
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
+    }
+#else
+    std::this_thread::sleep_until(deadline);
+#endif
+}
+
+void runSession(const SessionOptions& options, std::ostream& out) {
+    HostedPlugin plugin(options.plugin);
+    // The whole script is read and checked before the plug-in sees any of it.
+    const SessionScript script = readScript(options.scriptPath);
+    if (const auto error = script.check(plugin.pins())) {
+        const std::string source = options.scriptPath == "-" ? "<stdin>" : options.scriptPath;
+        throw HostError(error->valueTooLarge ? ExitCode::ValueTooLarge : ExitCode::BadScriptLine,
+                        source + ":" + std::to_string(error->line) + ": " + error->message);
+    }
+    plugin.open();
+
+    Transcript transcript(out, options.json, plugin.pins());
+    HostObject host([&transcript](const SentValue& value) { transcript.sent(value); });
+    IMpUserInterface2B* object = plugin.create();
+    transcript.created();
+    const std::int32_t attached = object->setHost(&host);
+    transcript.attached(attached);
+    if (attached != ResultOk) {
+        object->release();
+        throw HostError(ExitCode::PluginFailed, "the object refused the host: setHost answered " + std::to_string(attached));
+    }
+
+    bool released = false;
+    for (const ScriptEvent& event : script.events) {
+        switch (event.kind) {
+            case ScriptEvent::Kind::Text: {
+                transcript.delivering(event);
+                const auto bytes = static_cast<std::int32_t>(event.text.size() * sizeof(char16_t));
+                transcript.answered(event, object->setPin(event.pin, 0, bytes, event.text.data()));
+                break;
+            }
+            case ScriptEvent::Kind::Float: {
+                transcript.delivering(event);
+                const float value = static_cast<float>(event.number);
+                transcript.answered(event, object->setPin(event.pin, 0, sizeof value, &value));
+                break;
+            }
+            case ScriptEvent::Kind::Notify:
+                transcript.delivering(event);
+                transcript.answered(event, object->notifyPin(event.pin, 0));
+                break;
+            case ScriptEvent::Kind::Wait:
+                transcript.waiting(event);
+                pumpMessagesFor(event.waitMs);
+                break;
+            case ScriptEvent::Kind::Release:
+                transcript.released(object->release(), false);
+                released = true;
+                break;
+        }
+    }
+    if (!released) transcript.released(object->release(), true);
+}

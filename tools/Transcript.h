@@ -1,0 +1,43 @@
+// Prints a session as it happens: every host event the script plays and every
+// value the object sends, each with the milliseconds since the session
+// started; as aligned text lines or, with --json, one JSON object per line.
+// Used by the session runner; each line is flushed at once, so a crash
+// leaves the transcript up to the fatal call.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "tools/HostObject.h"
+#include "tools/PinDescription.h"
+#include "tools/SessionScript.h"
+
+class Transcript {
+public:
+    Transcript(std::ostream& out, bool json, const ClassPins& pins);
+
+    void created();
+    void attached(std::int32_t result);
+    /// A text, float or notify event, printed before the call so that the
+    /// values the object sends during it follow it.
+    void delivering(const ScriptEvent& event);
+    /// What the object answered to it: a line of its own with --json only,
+    /// since objects answer ResultFail for pins without a pin object, which
+    /// is no error a reader of the text form needs to see.
+    void answered(const ScriptEvent& event, std::int32_t result);
+    void waiting(const ScriptEvent& event);
+    /// `count` is what release answered; `atEnd` when the script had no release.
+    void released(std::int32_t count, bool atEnd);
+    void sent(const SentValue& value);
+
+private:
+    std::string stamp() const;
+    void line(const std::string& textLine, const std::string& jsonMembers);
+
+    std::ostream& out;
+    const bool json;
+    const ClassPins& pins;
+    const std::chrono::steady_clock::time_point start;
+};

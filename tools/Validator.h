@@ -1,0 +1,34 @@
+// The "validate" command: runs the chosen contract checks on a plug-in, each
+// in a child process of its own unless asked to stay in-process, prints one
+// line per check and a final "N passed, M failed" line.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tools/HostError.h"
+#include "tools/HostedPlugin.h"
+
+struct ValidateOptions {
+    PluginChoice plugin;
+    std::vector<std::string> include;  // check names; empty for all
+    std::vector<std::string> exclude;
+    bool inProcess = false;
+};
+
+/// Runs the checks; ExitCode::Ok only when every one passed. Throws
+/// HostError for an unknown check name or a plug-in it cannot work on.
+ExitCode validate(const ValidateOptions& options, std::ostream& out);
+
+/// The child side: runs the one check `name` and prints its failures.
+/// Answers 0 when it passed, childCheckFailed when it did not.
+int runCheckInChild(const PluginChoice& plugin, const std::string& name, std::ostream& out);
+
+/// The hidden option that makes the program a check's child process.
+constexpr const char* childCheckOption = "--run-check";
+/// A child's exit status for a failed check; anything but this and 0 is a crash.
+constexpr int childCheckFailed = 100;
+
+/// Prints the names and summaries of all checks.
+void listChecks(std::ostream& out);
