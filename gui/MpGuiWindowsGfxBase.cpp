@@ -60,17 +60,23 @@ std::int32_t MpGuiWindowsGfxBase::openWindow(void* parentWindow, void** newWindo
     // leaving it behind with a back pointer and a raised count.
     if (window != nullptr) closeWindow();
 
-    if (openWindowCount++ == 0) registerWindowClass();
     *newWindow = nullptr;
-    const MpRect placement = placementRect;
-    DWORD style = 0;
-    DWORD extendedStyle = 0;
-    getWindowStyle(&style, &extendedStyle);
-    // Messages sent during creation find no back pointer yet and go to DefWindowProcW.
-    HWND created = CreateWindowExW(extendedStyle, windowClassName, nullptr, style, placement.left, placement.top,
-                                   extentBetween(placement.left, placement.right),
-                                   extentBetween(placement.top, placement.bottom), static_cast<HWND>(parentWindow),
-                                   nullptr, libraryHandle(), nullptr);
+    HWND created = nullptr;
+    try {
+        if (openWindowCount++ == 0) registerWindowClass();
+        const MpRect placement = placementRect;
+        DWORD style = 0;
+        DWORD extendedStyle = 0;
+        getWindowStyle(&style, &extendedStyle);
+        // Messages sent during creation find no back pointer yet and go to DefWindowProcW.
+        created = CreateWindowExW(extendedStyle, windowClassName, nullptr, style, placement.left, placement.top,
+                                  extentBetween(placement.left, placement.right),
+                                  extentBetween(placement.top, placement.bottom), static_cast<HWND>(parentWindow),
+                                  nullptr, libraryHandle(), nullptr);
+    } catch (...) {
+        // A derived class's hook threw: the host sees a failed creation, not
+        // an exception.
+    }
     if (created == nullptr) {
         // Nothing was opened, so nothing will be closed: give the count back.
         --openWindowCount;
@@ -114,8 +120,15 @@ void MpGuiWindowsGfxBase::forgetWindow(HWND gone) {
 }
 
 void MpGuiWindowsGfxBase::unregisterClassIfLast() {
-    if (closedSinceUnregister && openWindowCount == 0) unregisterWindowClass();
+    const bool last = closedSinceUnregister && openWindowCount == 0;
     closedSinceUnregister = false;
+    if (!last) return;
+    try {
+        unregisterWindowClass();
+    } catch (...) {
+        // A derived class's hook threw; the window is closed all the same and
+        // the host's call must not unwind.
+    }
 }
 
 LRESULT CALLBACK MpGuiWindowsGfxBase::windowProcedure(HWND messageWindow, UINT message, WPARAM wParam,

@@ -10,7 +10,8 @@
 // receives its last message, so the count stays balanced and no stale handle
 // is destroyed later. A second openWindow closes the first window, and the
 // destructor destroys a window the host left open, so no message can reach a
-// destroyed object.
+// destroyed object. An exception from a derived class's hook or handler
+// stays inside: a failed hook in openWindow counts as a failed creation.
 #pragma once
 
 #include <windows.h>

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <vector>
 
 #include "../LegacyTestHost.h"
@@ -79,15 +80,20 @@ public:
     }
     std::int32_t registerWindowClass() override {
         ++Seen::registrations;
-        return Base::registerWindowClass();
+        const std::int32_t result = Base::registerWindowClass();
+        throwIf(Hook::registerClass);
+        return result;
     }
     std::int32_t unregisterWindowClass() override {
         ++Seen::unregistrations;
-        return Base::unregisterWindowClass();
+        const std::int32_t result = Base::unregisterWindowClass();
+        throwIf(Hook::unregisterClass);
+        return result;
     }
     void getWindowStyle(DWORD* style, DWORD* extendedStyle) override {
         Base::getWindowStyle(style, extendedStyle);
         if (topLevel) *style = WS_POPUP;
+        throwIf(Hook::style);
     }
 
     IMpUserInterface* primary() { return this; }
@@ -110,7 +116,16 @@ public:
 
     bool topLevel = false;  // open a popup without parent instead of a child
 
+    // A hook that throws after doing its base's work, as a derived class's
+    // hook may: the host must not see the exception.
+    enum class Hook { none, registerClass, style, unregisterClass };
+    Hook throwing = Hook::none;
+
 private:
+    void throwIf(Hook hook) const {
+        if (throwing == hook) throw std::runtime_error("hook failed");
+    }
+
     bool* destroyed;
 };
 
@@ -456,6 +471,32 @@ TEST_F(WindowsGfx, ReleasingAnObjectWithItsWindowOpenDestroysTheWindow) {
     pumpMessages();
     EXPECT_TRUE(Seen::downs.empty()) << "a queued message reached the destroyed object";
     EXPECT_EQ(Seen::timers, 0);
+}
+
+TEST_F(WindowsGfx, AHookThatThrowsStaysInsideOpenAndClose) {
+    struct Case {
+        const char* name;
+        MpGdiGui::Hook hook;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"registerWindowClass", MpGdiGui::Hook::registerClass, false},
+        {"getWindowStyle", MpGdiGui::Hook::style, false},
+        {"unregisterWindowClass", MpGdiGui::Hook::unregisterClass, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MpGdiGui gui;
+        gui.throwing = c.hook;
+        void* created = sentinel();
+        EXPECT_NO_THROW(EXPECT_EQ(c_gdi_openWindow(gui.gdiView(), parent.handle, &created), ResultOk));
+        EXPECT_EQ(created != nullptr, c.opens) << "a failed hook opens nothing, as a failed creation";
+        EXPECT_EQ(gui.window, created);
+        EXPECT_NO_THROW(EXPECT_EQ(c_gdi_closeWindow(gui.gdiView()), ResultOk));
+        EXPECT_EQ(gui.window, nullptr);
+        EXPECT_EQ(MpGdiGui::windowsOpen(), 0);
+        EXPECT_FALSE(classRegistered());
+    }
 }
 
 TEST_F(WindowsGfx, AFailedCreationLeavesNothingOpen) {
