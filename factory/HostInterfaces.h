@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "factory/GraphicsTypes.h"
 #include "factory/IMpUnknown.h"
 
 namespace gmpi {
@@ -50,8 +51,6 @@ class IGraphicsHostWinGdiExtra : public gmpi::IMpUnknown {
 protected:
     ~IGraphicsHostWinGdiExtra() = default;
 };
-
-#include "factory/GraphicsTypes.h"
 
 /// Host of composited graphics objects. GUI thread.
 class IGraphicsHostComposited : public gmpi::IMpUnknown {
