@@ -122,6 +122,8 @@ TEST(HostTool, ValidateChoosesChecksByName) {
         {{"validate", plugin("good"), "--include", "object-counting", "--include", "export-table", "--in-process"}, 0,
          "PASS  export-table\nPASS  object-counting\n2 passed, 0 failed\n"},
         {{"validate", plugin("good"), "--include", "no-such-check"}, 2, "~corvane-host: no check called no-such-check"},
+        {{"validate", plugin("good"), "--include", "export-table", "--exclude", "export-table"}, 2,
+         "~corvane-host: no check left to run"},
     };
     for (const Row& row : cases) {
         SCOPED_TRACE(row.arguments[1] + " " + row.arguments[3]);
@@ -153,6 +155,9 @@ TEST(HostTool, EachErrorHasItsOwnExitStatusAndMessage) {
         {{"run", inBuild("no_such_plugin.dll")}, ExitCode::MissingFile, "no such library file: "},
         {{"run", plugin("good"), inBuild("no_such_script.txt")}, ExitCode::MissingFile, "cannot read the script file "},
         {{"run", plugin("good"), badLine, "--pins", inBuild("no_such.pins.json")}, ExitCode::MissingFile,
+         "cannot read the pin description file "},
+        {{"run", plugin("good"), programFolder()}, ExitCode::MissingFile, "cannot read the script file "},
+        {{"run", plugin("good"), goodLine, "--pins", programFolder()}, ExitCode::MissingFile,
          "cannot read the pin description file "},
         {{"run", goodPins, goodLine, "--pins", goodPins}, ExitCode::NotALibrary, "cannot load "},
         {{"validate", plugin("no_entry")}, ExitCode::NoEntryPoint, "does not export MP_GetFactory"},
