@@ -168,6 +168,8 @@ TEST(HostTool, EachErrorHasItsOwnExitStatusAndMessage) {
         {{"run", plugin("good"), "--pins", badPins}, ExitCode::BadPinDescription, "class X: \"kind\" is not a 32-bit integer"},
         {{"run", plugin("good"), "--class", "Test-Echo", "--kind", "3"}, ExitCode::BadPinDescription, "has no class Test-Echo of kind 3"},
         {{"run", plugin("good"), "--colour"}, ExitCode::Usage, "unknown option --colour"},
+        {{"run", plugin("good"), "--include", "export-table"}, ExitCode::Usage, "--include is not an option of run"},
+        {{"validate", plugin("good"), "--json"}, ExitCode::Usage, "--json is not an option of validate"},
         {{"play", plugin("good")}, ExitCode::Usage, "unknown command play"},
     };
     for (const Row& row : cases) {
