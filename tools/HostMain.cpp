@@ -72,10 +72,15 @@ struct Arguments {
     std::vector<std::string> exclude;
 };
 
-Arguments parseArguments(const std::vector<std::string>& words, std::size_t first) {
+/// `forValidate` tells which command's options are taken: an option of the
+/// other command is refused rather than silently ignored.
+Arguments parseArguments(const std::vector<std::string>& words, std::size_t first, bool forValidate) {
     Arguments parsed;
     for (std::size_t i = first; i < words.size(); ++i) {
         const std::string& word = words[i];
+        const bool validateOnly = word == "--include" || word == "--exclude" || word == "--in-process";
+        if ((validateOnly && !forValidate) || (word == "--json" && forValidate))
+            throw HostError(ExitCode::Usage, word + " is not an option of " + (forValidate ? "validate" : "run") + "\n" + usageText);
         const auto value = [&]() -> const std::string& {
             if (i + 1 >= words.size()) throw HostError(ExitCode::Usage, word + " needs a value\n" + usageText);
             return words[++i];
@@ -116,11 +121,11 @@ int run(const std::vector<std::string>& words) {
     }
     if (command == childCheckOption) {
         if (words.size() < 2) throw HostError(ExitCode::Usage, "no check named");
-        const Arguments arguments = parseArguments(words, 2);
+        const Arguments arguments = parseArguments(words, 2, true);
         return runCheckInChild(arguments.plugin, words[1], std::cout);
     }
     if (command == "run") {
-        const Arguments arguments = parseArguments(words, 1);
+        const Arguments arguments = parseArguments(words, 1, false);
         if (arguments.positional.size() > 2) throw HostError(ExitCode::Usage, "run takes one library and one script\n" + std::string(usageText));
         SessionOptions options;
         options.plugin = arguments.plugin;
@@ -130,7 +135,7 @@ int run(const std::vector<std::string>& words) {
         return 0;
     }
     if (command == "validate") {
-        const Arguments arguments = parseArguments(words, 1);
+        const Arguments arguments = parseArguments(words, 1, true);
         if (arguments.positional.size() > 1) throw HostError(ExitCode::Usage, "validate takes one library\n" + std::string(usageText));
         ValidateOptions options;
         options.plugin = arguments.plugin;

@@ -91,6 +91,9 @@ bool readClass(const JsonValue& entry, ClassPins& pins, std::string& error) {
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {
+    // A folder opens as a stream on some systems and then reads as empty.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(pathFromUtf8(path), ignored)) return std::nullopt;
     std::ifstream in(pathFromUtf8(path), std::ios::binary);
     if (!in) return std::nullopt;
     std::ostringstream text;

@@ -1,6 +1,7 @@
 #include "tools/Session.h"
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <thread>
@@ -21,8 +22,11 @@ namespace {
 
 SessionScript readScript(const std::string& path) {
     if (path == "-") return SessionScript::read(std::cin, "<stdin>");
-    std::ifstream in(pathFromUtf8(path), std::ios::binary);
-    if (!in) throw HostError(ExitCode::MissingFile, "cannot read the script file " + path);
+    // A folder opens as a stream on some systems and then reads as an empty script.
+    std::error_code ignored;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(pathFromUtf8(path), ignored)) in.open(pathFromUtf8(path), std::ios::binary);
+    if (!in.is_open()) throw HostError(ExitCode::MissingFile, "cannot read the script file " + path);
     return SessionScript::read(in, path);
 }
 

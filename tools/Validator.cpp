@@ -33,6 +33,8 @@ std::vector<const ContractCheck*> chosenChecks(const ValidateOptions& options) {
         if (listed(options.exclude, check.name)) continue;
         chosen.push_back(&check);
     }
+    // Passing on no check at all would tell the caller the library is sound.
+    if (chosen.empty()) throw HostError(ExitCode::Usage, "no check left to run after --include and --exclude");
     return chosen;
 }
 

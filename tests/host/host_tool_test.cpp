@@ -122,6 +122,8 @@ TEST(HostTool, ValidateChoosesChecksByName) {
         {{"validate", plugin("good"), "--include", "object-counting", "--include", "export-table", "--in-process"}, 0,
          "PASS  export-table\nPASS  object-counting\n2 passed, 0 failed\n"},
         {{"validate", plugin("good"), "--include", "no-such-check"}, 2, "~corvane-host: no check called no-such-check"},
+        {{"validate", plugin("good"), "--include", "export-table", "--exclude", "export-table"}, 2,
+         "~corvane-host: no check left to run"},
     };
     for (const Row& row : cases) {
         SCOPED_TRACE(row.arguments[1] + " " + row.arguments[3]);
@@ -154,6 +156,9 @@ TEST(HostTool, EachErrorHasItsOwnExitStatusAndMessage) {
         {{"run", plugin("good"), inBuild("no_such_script.txt")}, ExitCode::MissingFile, "cannot read the script file "},
         {{"run", plugin("good"), badLine, "--pins", inBuild("no_such.pins.json")}, ExitCode::MissingFile,
          "cannot read the pin description file "},
+        {{"run", plugin("good"), programFolder()}, ExitCode::MissingFile, "cannot read the script file "},
+        {{"run", plugin("good"), goodLine, "--pins", programFolder()}, ExitCode::MissingFile,
+         "cannot read the pin description file "},
         {{"run", goodPins, goodLine, "--pins", goodPins}, ExitCode::NotALibrary, "cannot load "},
         {{"validate", plugin("no_entry")}, ExitCode::NoEntryPoint, "does not export MP_GetFactory"},
         {{"run", plugin("no_entry"), badLine}, ExitCode::BadScriptLine, "bad_line.txt:2: expected a number after float 2; got 'x'"},
@@ -163,6 +168,8 @@ TEST(HostTool, EachErrorHasItsOwnExitStatusAndMessage) {
         {{"run", plugin("good"), "--pins", badPins}, ExitCode::BadPinDescription, "class X: \"kind\" is not a 32-bit integer"},
         {{"run", plugin("good"), "--class", "Test-Echo", "--kind", "3"}, ExitCode::BadPinDescription, "has no class Test-Echo of kind 3"},
         {{"run", plugin("good"), "--colour"}, ExitCode::Usage, "unknown option --colour"},
+        {{"run", plugin("good"), "--include", "export-table"}, ExitCode::Usage, "--include is not an option of run"},
+        {{"validate", plugin("good"), "--json"}, ExitCode::Usage, "--json is not an option of validate"},
         {{"play", plugin("good")}, ExitCode::Usage, "unknown command play"},
     };
     for (const Row& row : cases) {
