@@ -51,7 +51,9 @@ void CorvaneGui::storeValue(std::size_t index, float value) {
     }
     std::u16string text = valuesText.textAfterSet(index, value);
     valuesText.set(index, value);
-    // Nothing below allocates: the change is made whole or not at all.
+    // Nothing below allocates, so the change is made whole or not at all
+    // (unless the host delivered this value from inside a send of the text:
+    // the text pin may then need room to keep that text, see MpGuiPin).
     values.resize(count);
     values[index] = value;
     ++valueChanges;
@@ -71,10 +73,12 @@ void CorvaneGui::onTextChanged() {
     // Nothing below allocates unless the host calls back into this object.
     const std::uint64_t changesBefore = ++valueChanges;
     for (std::size_t i = 0; i < count; ++i) {
-        // values may have grown (and moved) during the previous send.
-        values[i] = parsed[i];
+        // values may have grown (and moved) during the previous send, and may
+        // during this one: the host reads a copy that stays put.
+        const float sent = parsed[i];
+        values[i] = sent;
         valuesTextStale = true;
-        if (host != nullptr) host->sendPinValue(static_cast<std::int32_t>(i + 1), sizeof(float), &values[i], 0);
+        if (host != nullptr) host->sendPinValue(static_cast<std::int32_t>(i + 1), sizeof(float), &sent, 0);
     }
     if (valueChanges == changesBefore) {
         valuesText = std::move(parsedText);
