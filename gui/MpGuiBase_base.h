@@ -16,8 +16,10 @@
 #include "gui/IMpUserInterface.h"
 #include "gui/MpGuiPinBase.h"
 
-/// What setHost throws when the host lacks an interface the object needs: the
-/// narrow text itself (a const char*), as legacy hosts expect to catch it.
+/// The text setHost throws when the host lacks an interface the object needs.
+/// It is thrown as the text itself, a char*, as legacy hosts expect to catch
+/// it: as char*, const char* or void* (a thrown const char* would reach no
+/// handler for char* or void*).
 inline constexpr const char* hostInterfacesNotSupported = "host Interfaces not supported";
 
 class MpGuiBase_base : public gmpi::IMpUserInterface,
@@ -102,10 +104,12 @@ void MpGuiBase_base::registerPin(std::int32_t pinIndex, MpGuiPinBase& pin,
 template <class HostInterface>
 std::int32_t MpGuiBase_base::queryHost(gmpi::IMpUnknown* hostObject, const gmpi::InterfaceId& iid,
                                        HostInterface*& into) {
-    if (hostObject == nullptr) throw hostInterfacesNotSupported;
+    // Handlers only read the text.
+    char* const notSupported = const_cast<char*>(hostInterfacesNotSupported);
+    if (hostObject == nullptr) throw notSupported;
     void* obtained = nullptr;
     const std::int32_t result = hostObject->queryInterface(iid, &obtained);
     into = static_cast<HostInterface*>(obtained);
-    if (into == nullptr) throw hostInterfacesNotSupported;
+    if (into == nullptr) throw notSupported;
     return result;
 }

@@ -69,7 +69,7 @@ std::int32_t MpGuiWindowsGfxBase::openWindow(void* parentWindow, void** newWindo
         DWORD extendedStyle = 0;
         getWindowStyle(&style, &extendedStyle);
         // Messages sent during creation find no back pointer yet and go to DefWindowProcW.
-        created = CreateWindowExW(extendedStyle, windowClassName, nullptr, style, placement.left, placement.top,
+        created = CreateWindowExW(extendedStyle, windowClass(), nullptr, style, placement.left, placement.top,
                                   extentBetween(placement.left, placement.right),
                                   extentBetween(placement.top, placement.bottom), static_cast<HWND>(parentWindow),
                                   nullptr, libraryHandle(), nullptr);
@@ -200,16 +200,21 @@ void MpGuiWindowsGfxBase::getWindowStyle(DWORD* style, DWORD* extendedStyle) {
 }
 
 std::int32_t MpGuiWindowsGfxBase::registerWindowClass() {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    getWindowClass(&windowClass);
-    RegisterClassExW(&windowClass);
+    WNDCLASSEXW record{};
+    record.cbSize = sizeof record;
+    getWindowClass(&record);
+    registeredClass = RegisterClassExW(&record);
     return ResultOk;
 }
 
 std::int32_t MpGuiWindowsGfxBase::unregisterWindowClass() {
-    UnregisterClassW(windowClassName, libraryHandle());
+    UnregisterClassW(windowClass(), libraryHandle());
+    registeredClass = 0;
     return ResultOk;
+}
+
+LPCWSTR MpGuiWindowsGfxBase::windowClass() {
+    return registeredClass != 0 ? MAKEINTATOM(registeredClass) : windowClassName;
 }
 
 std::int32_t MpGuiWindowsGfxBase::onPaint(HDC) { return 0; }

@@ -90,6 +90,11 @@ public:
         throwIf(Hook::unregisterClass);
         return result;
     }
+    std::int32_t getWindowClass(WNDCLASSEXW* windowClass) override {
+        const std::int32_t result = Base::getWindowClass(windowClass);
+        if (ownClassName != nullptr) windowClass->lpszClassName = ownClassName;
+        return result;
+    }
     void getWindowStyle(DWORD* style, DWORD* extendedStyle) override {
         Base::getWindowStyle(style, extendedStyle);
         if (topLevel) *style = WS_POPUP;
@@ -115,6 +120,7 @@ public:
     using Base::window;
 
     bool topLevel = false;  // open a popup without parent instead of a child
+    const wchar_t* ownClassName = nullptr;  // a window class of the derived class's own
 
     // A hook that throws after doing its base's work, as a derived class's
     // hook may: the host must not see the exception.
@@ -471,6 +477,36 @@ TEST_F(WindowsGfx, ReleasingAnObjectWithItsWindowOpenDestroysTheWindow) {
     pumpMessages();
     EXPECT_TRUE(Seen::downs.empty()) << "a queued message reached the destroyed object";
     EXPECT_EQ(Seen::timers, 0);
+}
+
+TEST_F(WindowsGfx, ADerivedClassesOwnWindowClassIsTheOneCreatedAndUnregistered) {
+    const wchar_t* const own = L"CorvaneTestOwnClass";
+    for (const bool closedFirst : {true, false}) {
+        SCOPED_TRACE(closedFirst ? "window closed, then the object released" : "object released with its window open");
+        auto* gui = new MpGdiGui;
+        gui->ownClassName = own;
+        HWND child = open(*gui, parent.handle);
+        ASSERT_TRUE(IsWindow(child));
+        wchar_t className[32] = {};
+        GetClassNameW(child, className, 32);
+        EXPECT_STREQ(className, own);
+        EXPECT_TRUE(classRegistered(MpGdiGui::libraryHandle(), own));
+        if (closedFirst) {
+            EXPECT_EQ(gui->gdiView()->closeWindow(), ResultOk);
+        }
+        EXPECT_EQ(gui->primary()->release(), 0);
+        EXPECT_FALSE(IsWindow(child));
+        EXPECT_FALSE(classRegistered(MpGdiGui::libraryHandle(), own)) << "the class registered is the one unregistered";
+    }
+}
+
+TEST_F(WindowsGfx, GetCaptureWithoutAWindowIsFalse) {
+    MpGdiGui gui;
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_FALSE(gui.getCapture()) << "no window: nobody's capture is this object's";
+    SetCapture(parent.handle);
+    EXPECT_FALSE(gui.getCapture());
+    ReleaseCapture();
 }
 
 TEST_F(WindowsGfx, AHookThatThrowsStaysInsideOpenAndClose) {
