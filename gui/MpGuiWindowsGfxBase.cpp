@@ -214,7 +214,7 @@ std::int32_t MpGuiWindowsGfxBase::unregisterWindowClass() {
 }
 
 LPCWSTR MpGuiWindowsGfxBase::windowClass() {
-    return registeredClass != 0 ? MAKEINTATOM(registeredClass) : windowClassName;
+    return registeredClass != 0 ? MAKEINTRESOURCEW(registeredClass) : windowClassName;
 }
 
 std::int32_t MpGuiWindowsGfxBase::onPaint(HDC) { return 0; }
