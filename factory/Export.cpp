@@ -2,8 +2,8 @@
 // so every class has registered by then.
 #include "factory/Export.h"
 
-#include "factory/InterfaceIds.h"
 #include "factory/MpFactory.h"
+#include "interfaces/InterfaceIds.h"
 
 extern "C" CORVANE_EXPORT std::int32_t MP_GetFactory(void** out) {
     if (out == nullptr) return gmpi::ResultFail;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "factory/InterfaceIds.h"
-#include "gui/IMpUserInterface.h"
+#include "interfaces/IMpUserInterface.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 

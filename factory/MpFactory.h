@@ -7,7 +7,7 @@
 #include <map>
 
 #include "factory/ClassKey.h"
-#include "factory/IMpFactory.h"
+#include "interfaces/IMpFactory.h"
 
 /// Builds a new object and returns it with one reference, which goes to the
 /// factory's caller. May throw; the factory answers ResultFail then.

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "factory/InterfaceIds.h"
 #include "gui/IGuiPinCallback.h"
 #include "gui/IGuiPinCallbackIndexed.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 

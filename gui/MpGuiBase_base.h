@@ -9,12 +9,12 @@
 #include <memory>
 #include <type_traits>
 
-#include "factory/HostInterfaces.h"
 #include "gui/GuiPinOwner.h"
 #include "gui/IGuiPinCallback.h"
 #include "gui/IGuiPinCallbackIndexed.h"
-#include "gui/IMpUserInterface.h"
 #include "gui/MpGuiPinBase.h"
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/IMpUserInterface.h"
 
 /// What setHost throws when the host lacks an interface the object needs: the
 /// narrow text itself (a const char*), as legacy hosts expect to catch it.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "factory/InterfaceIds.h"
 #include "gui/GfxSizeLimits.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 

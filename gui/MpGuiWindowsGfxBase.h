@@ -18,10 +18,10 @@
 
 #include <cstdint>
 
-#include "factory/GraphicsTypes.h"
-#include "factory/HostInterfaces.h"
-#include "gui/IMpGraphicsWinGdi.h"
 #include "gui/MpGuiBase.h"
+#include "interfaces/GraphicsTypes.h"
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/IMpGraphicsWinGdi.h"
 
 class MpGuiWindowsGfxBase : public MpGuiBase, public IMpGraphicsWinGdi {
 public:

@@ -1,7 +1,7 @@
 #include "gui/ZuGuiCompositedGfxBase.h"
 
-#include "factory/InterfaceIds.h"
 #include "gui/GfxSizeLimits.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 

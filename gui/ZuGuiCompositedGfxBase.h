@@ -7,10 +7,10 @@
 
 #include <cstdint>
 
-#include "factory/GraphicsTypes.h"
-#include "factory/HostInterfaces.h"
-#include "gui/IZuGraphicsComposited.h"
 #include "gui/MpGuiBase.h"
+#include "interfaces/GraphicsTypes.h"
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/IZuGraphicsComposited.h"
 
 class ZuGuiCompositedGfxBase : public MpGuiBase, public IZuGraphicsComposited {
 public:

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "factory/HostInterfaces.h"
 #include "gui/MpGuiWindowsGfxBase.h"
+#include "interfaces/HostInterfaces.h"
 
 class ZuGuiWindowsGfxBase : public MpGuiWindowsGfxBase {
 public:

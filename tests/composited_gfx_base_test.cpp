@@ -8,9 +8,9 @@
 #include "TestSupport.h"
 #include "ViewChecks.h"
 #include "c_host.h"
-#include "factory/InterfaceIds.h"
 #include "factory/MpFactory.h"
 #include "gui/ZuGuiCompositedGfxBase.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 

@@ -12,10 +12,10 @@
 #include "TestSupport.h"
 #include "ViewChecks.h"
 #include "c_host.h"
-#include "factory/InterfaceIds.h"
 #include "factory/MpFactory.h"
 #include "gui/MpGuiBase.h"
 #include "gui/StringGuiPin.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 

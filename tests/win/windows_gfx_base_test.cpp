@@ -14,10 +14,10 @@
 #include "../ViewChecks.h"
 #include "../c_host.h"
 #include "TestWindows.h"
-#include "factory/InterfaceIds.h"
 #include "factory/MpFactory.h"
 #include "gui/MpGuiWindowsGfxBase.h"
 #include "gui/ZuGuiWindowsGfxBase.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 

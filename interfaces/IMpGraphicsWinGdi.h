@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "factory/GraphicsTypes.h"
-#include "factory/IMpUnknown.h"
+#include "interfaces/GraphicsTypes.h"
+#include "interfaces/IMpUnknown.h"
 
 class IMpGraphicsWinGdi : public gmpi::IMpUnknown {
 public:

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "factory/GraphicsTypes.h"
-#include "factory/IMpUnknown.h"
+#include "interfaces/GraphicsTypes.h"
+#include "interfaces/IMpUnknown.h"
 
 namespace gmpi {
 

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "factory/GraphicsTypes.h"
-#include "factory/IMpUnknown.h"
+#include "interfaces/GraphicsTypes.h"
+#include "interfaces/IMpUnknown.h"
 
 class IZuGraphicsComposited : public gmpi::IMpUnknown {
 public:

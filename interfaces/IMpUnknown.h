@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "factory/InterfaceId.h"
+#include "interfaces/InterfaceId.h"
 
 namespace gmpi {
 

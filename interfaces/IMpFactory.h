@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "factory/IMpUnknown.h"
+#include "interfaces/IMpUnknown.h"
 
 namespace gmpi {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "factory/IMpUnknown.h"
+#include "interfaces/IMpUnknown.h"
 
 namespace gmpi {
 
