@@ -13,9 +13,6 @@
 /// factory's caller. May throw; the factory answers ResultFail then.
 using CreationFunction = gmpi::IMpUnknown* (*)();
 
-/// The kind under which GUI classes are registered.
-constexpr std::int32_t ObjectKindGui = 2;
-
 class MpFactory final : public gmpi::IMpFactory2 {
 public:
     std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override;

@@ -16,10 +16,6 @@
 #include "interfaces/HostInterfaces.h"
 #include "interfaces/IMpUserInterface.h"
 
-/// What setHost throws when the host lacks an interface the object needs: the
-/// narrow text itself (a const char*), as legacy hosts expect to catch it.
-inline constexpr const char* hostInterfacesNotSupported = "host Interfaces not supported";
-
 class MpGuiBase_base : public gmpi::IMpUserInterface,
                        public IoldSchoolInitialisation,
                        public gmpi::IMpLegacyInitialization,

@@ -1,6 +1,6 @@
 // The host's view of a legacy GUI object that the host draws into a surface
 // it composes itself: the object owns no window. Implemented by
-// ZuGuiCompositedGfxBase; called by the host on its GUI thread.
+// ZuGuiCompositedGfxBase.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include "interfaces/GraphicsTypes.h"
 #include "interfaces/IMpUnknown.h"
 
+/// [GUI thread]
 class IZuGraphicsComposited : public gmpi::IMpUnknown {
 public:
     /// Slot 4. Host-defined; the base ignores any arguments. ResultOk.
