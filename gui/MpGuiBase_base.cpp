@@ -1,5 +1,6 @@
 #include "gui/MpGuiBase_base.h"
 
+#include "factory/AtBoundary.h"
 #include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
@@ -35,19 +36,11 @@ std::int32_t MpGuiBase_base::legacyCallD() { return ResultOk; }
 
 std::int32_t MpGuiBase_base::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
                                     const void* data) {
-    try {
-        return GuiPinOwner::setPin(pinIndex, voice, byteSize, data);
-    } catch (...) {
-        return ResultFail;
-    }
+    return atBoundary([&] { return GuiPinOwner::setPin(pinIndex, voice, byteSize, data); });
 }
 
 std::int32_t MpGuiBase_base::notifyPin(std::int32_t pinIndex, std::int32_t voice) {
-    try {
-        return GuiPinOwner::notifyPin(pinIndex, voice);
-    } catch (...) {
-        return ResultFail;
-    }
+    return atBoundary([&] { return GuiPinOwner::notifyPin(pinIndex, voice); });
 }
 
 std::int32_t MpGuiBase_base::setHost(IMpUnknown* hostObject) { return queryHost(hostObject, IID_IGuiHost, host); }
