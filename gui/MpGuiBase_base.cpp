@@ -21,10 +21,8 @@ std::int32_t MpGuiBase_base::queryInterface(const InterfaceId& iid, void** out) 
 
 std::int32_t MpGuiBase_base::addRef() { return ++refCount; }
 
-std::int32_t MpGuiBase_base::release() { return releaseCounted(refCount); }
-
-std::int32_t MpGuiBase_base::releaseCounted(std::int32_t& count) {
-    if (--count != 0) return count;
+std::int32_t MpGuiBase_base::release() {
+    if (--refCount != 0) return refCount;
     delete this;
     return 0;
 }

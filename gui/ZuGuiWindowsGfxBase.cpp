@@ -4,10 +4,6 @@
 
 using namespace gmpi;
 
-std::int32_t ZuGuiWindowsGfxBase::addRef() { return ++refCount; }
-
-std::int32_t ZuGuiWindowsGfxBase::release() { return releaseCounted(refCount); }
-
 std::int32_t ZuGuiWindowsGfxBase::setHost(IMpUnknown* hostObject) {
     MpGuiWindowsGfxBase::setHost(hostObject);
     return queryHost(hostObject, IID_IGraphicsHostWinGdiExtra, extraHost);
