@@ -8,11 +8,10 @@
 #include <cstdint>
 
 #include "factory/Export.h"
-#include "factory/IMpFactory.h"
-#include "factory/IMpUnknown.h"
-#include "factory/InterfaceIds.h"
-#include "factory/MpFactory.h"
-#include "gui/IMpUserInterface2.h"
+#include "interfaces/IMpFactory.h"
+#include "interfaces/IMpUnknown.h"
+#include "interfaces/IMpUserInterface2.h"
+#include "interfaces/InterfaceIds.h"
 
 /// The object's current count, read the way a host can: addRef then release.
 inline std::int32_t refCountOf(gmpi::IMpUnknown* object) {

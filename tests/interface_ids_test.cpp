@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "factory/InterfaceIds.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 
