@@ -4,12 +4,14 @@
 // read of memory the object freed meanwhile.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
 #include "UncountedGuiHost.h"
+#include "gui/ObjectLifetime.h"
 #include "gui/TimerService.h"
 
 using namespace gmpi;
@@ -24,6 +26,7 @@ public:
                               std::int32_t) override {
         const auto* bytes = static_cast<const unsigned char*>(data);
         const std::vector<unsigned char> before(bytes, bytes + byteSize);
+        sent.push_back(pinIndex);
         ++depth;
         if (inside) inside(pinIndex);
         --depth;
@@ -32,9 +35,16 @@ public:
         return ResultOk;
     }
 
+    std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override {
+        if (onQuery) onQuery();
+        return UncountedGuiHost::queryInterface(iid, out);
+    }
+
     std::function<void(std::int32_t pinIndex)> inside;
+    std::function<void()> onQuery;
     int depth = 0;
     int changedUnderTheHost = 0;
+    std::vector<std::int32_t> sent;  // the pins sent on, in order
 };
 
 // Public: the tables' host actions reach the fixture through a reference.
@@ -47,6 +57,7 @@ public:
     }
     void TearDown() override {
         host.inside = nullptr;
+        host.onQuery = nullptr;
         if (object != nullptr) {
             EXPECT_EQ(object->release(), 0);
         }
@@ -60,8 +71,19 @@ public:
     }
     /// Delivers the timer message of the 1 ms re-send, if one waits.
     static void fireResendTimer() {
+        platform::TimerId id = 0;
         for (const TimerGroup& group : TimerService::instance()->groupList())
-            if (group.periodMs == 1 && group.timerId != 0) timerProc(group.timerId);
+            if (group.periodMs == 1) id = group.timerId;
+        if (id != 0) timerProc(id);  // the tick may free the group
+    }
+    static bool resendWaiting() {
+        for (const TimerGroup& group : TimerService::instance()->groupList())
+            if (group.periodMs == 1 && !group.clients.empty()) return true;
+        return false;
+    }
+    void changeText(std::u16string_view units) {
+        text(units);
+        object->notifyPin(0, 0);
     }
 
     CallingBackHost host;
@@ -81,10 +103,7 @@ TEST_F(HostCallingBack, DataHandedToTheHostStaysValidAndUnchangedForTheWholeCall
         std::function<void(HostCallingBack&)> objectSends;
     };
     const auto changeText = [](const std::u16string& units) {
-        return [units](HostCallingBack& t) {
-            t.text(units);
-            t.object->notifyPin(0, 0);
-        };
+        return [units](HostCallingBack& t) { t.changeText(units); };
     };
     const auto tick = [](HostCallingBack&) { fireResendTimer(); };
     const Row rows[] = {
@@ -124,6 +143,70 @@ TEST_F(HostCallingBack, DataHandedToTheHostStaysValidAndUnchangedForTheWholeCall
         EXPECT_EQ(host.changedUnderTheHost, 0);
         host.inside = nullptr;
     }
+}
+
+// The host drops its last reference from inside one of the library's calls
+// into it. The object answers that release with 1 (its own hold), sends
+// nothing more, files no re-send, and goes when the call returns; a leak or
+// any later touch of the freed object shows in the sanitizer build.
+TEST_F(HostCallingBack, ReleaseInsideAHostCallTakesEffectWhenTheCallEnds) {
+    struct Row {
+        const char* inside;
+        std::int32_t slots;
+        std::int32_t whileSending;
+        std::function<void(HostCallingBack&)> objectCalls;
+        std::vector<std::int32_t> sent;  // pins sent on, up to the release
+    };
+    const Row rows[] = {
+        {"the first float send of a text change", 3, 1, [](HostCallingBack& t) { t.changeText(u"1,2,3"); }, {1}},
+        {"the text send of a text change", 2, 0, [](HostCallingBack& t) { t.changeText(u"1,2"); }, {1, 2, 0}},
+        {"the text send of a float value", 0, 0, [](HostCallingBack& t) { EXPECT_EQ(t.value(2, 1.0f), ResultFail); },
+         {0}},
+        {"the tick's send", 1, 0, [](HostCallingBack&) { fireResendTimer(); }, {0}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.inside);
+        TearDown();
+        SetUp();
+        if (row.slots > 0) value(row.slots, 0.0f);
+        if (row.whileSending == 0 && row.slots == 1) changeText(u"5");  // arms the re-send
+        host.sent.clear();
+        std::int32_t answered = -1;
+        host.inside = [&](std::int32_t pinIndex) {
+            if (pinIndex != row.whileSending || object == nullptr) return;
+            answered = object->release();
+            object = nullptr;
+        };
+        row.objectCalls(*this);
+        EXPECT_EQ(answered, 1) << "the object's own hold keeps it until the call ends";
+        EXPECT_EQ(host.sent, row.sent) << "nothing sent after the host let go";
+        EXPECT_FALSE(resendWaiting()) << "no re-send filed for an object that went";
+        host.inside = nullptr;
+    }
+}
+
+TEST_F(HostCallingBack, ReleaseInsideTheQueryOfSetHost) {
+    IMpUserInterface2B* const attaching = object;
+    object = nullptr;
+    std::int32_t answered = -1;
+    host.onQuery = [&] {
+        if (answered == -1) answered = attaching->release();
+    };
+    EXPECT_EQ(attaching->setHost(&host), ResultOk);
+    EXPECT_EQ(answered, 1);
+}
+
+// Both bases count on ObjectLifetime; reaching its top through an object
+// takes two thousand million calls, so the count is started near it here.
+TEST(ObjectCount, SaturatesAtTheTop) {
+    ObjectLifetime count(INT_MAX - 1);
+    EXPECT_EQ(count.addRef(), INT_MAX);
+    EXPECT_EQ(count.addRef(), INT_MAX) << "no overflow past the top";
+    EXPECT_EQ(count.release(), INT_MAX) << "a count past counting keeps the object for good";
+    ObjectLifetime fresh;
+    EXPECT_EQ(fresh.addRef(), 2);
+    EXPECT_EQ(fresh.release(), 1);
+    EXPECT_EQ(fresh.release(), 0);
 }
 
 }  // namespace
