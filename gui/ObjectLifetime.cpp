@@ -9,8 +9,13 @@ constexpr std::int32_t Saturated = std::numeric_limits<std::int32_t>::max();
 }  // namespace
 
 std::int32_t ObjectLifetime::addRef() noexcept {
-    if (count != Saturated) ++count;
+    forgetAbandonedOperation();
+    take();
     return count;
+}
+
+void ObjectLifetime::take() noexcept {
+    if (count != Saturated) ++count;
 }
 
 std::int32_t ObjectLifetime::release() noexcept {

@@ -44,7 +44,7 @@ public:
             outermost = !life.operation.recorded();
             if (!outermost) return;
             life.operation.begin(frame);
-            life.addRef();
+            life.take();
             life.holding = true;
         }
         ~Hold();
@@ -59,6 +59,7 @@ public:
     };
 
 private:
+    void take() noexcept;
     // An operation abandoned by a fault the message dispatch caught (host code
     // inside a timer's send) never gave its reference back: give it now.
     void forgetAbandonedOperation() noexcept;

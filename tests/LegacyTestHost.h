@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -65,6 +66,7 @@ public:
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                               std::int32_t voice) override {
         sent.push_back({pinIndex, byteSize, data, voice});
+        if (onSend) onSend();
         return sendAnswer;
     }
 
@@ -90,6 +92,7 @@ public:
     std::int32_t sendAnswer = gmpi::ResultOk;
     std::int32_t forwardAnswer = gmpi::ResultOk;
     std::int32_t captureReport = 0;  // written by the capture query
+    std::function<void()> onSend;    // runs inside sendPinValue, as a host calling back
 
     std::vector<gmpi::InterfaceId> asked;
     std::vector<Sent> sent;

@@ -36,6 +36,7 @@ public:
     void onPlain() {
         ++plainRuns;
         if (throwFromCallback) throw std::runtime_error("callback failed");
+        for (int i = 0; i < sendsFromCallback; ++i) plain.sendValue();
     }
     void onIndexed(std::int32_t voice) { indexedVoices.push_back(voice); }
 
@@ -48,6 +49,7 @@ public:
     int plainRuns = 0;
     std::vector<std::int32_t> indexedVoices;
     bool throwFromCallback = false;
+    int sendsFromCallback = 0;
 
 private:
     bool* destroyed;
@@ -164,6 +166,22 @@ TEST(LegacyGuiBase, SetHostThroughEitherInitialisationInterface) {
         EXPECT_THROW(way.setHost(gui, nullptr), void*);
         EXPECT_THROW(way.setHost(gui, nullptr), const char*);
     }
+}
+
+TEST(LegacyGuiBase, AReleaseInsideACallbacksSendTakesEffectWhenNotifyPinReturns) {
+    bool destroyed = false;
+    auto* gui = new LegacyGui(&destroyed);
+    LegacyTestHost host;
+    ASSERT_EQ(gui->legacyView()->setHost(host.unknown()), ResultOk);
+    gui->sendsFromCallback = 2;
+    std::int32_t answered = -1;
+    host.onSend = [&] {
+        if (answered == -1) answered = gui->primary()->release();
+    };
+    EXPECT_EQ(gui->primary()->notifyPin(0, 0), ResultOk);
+    EXPECT_EQ(answered, 1) << "the object holds itself through notifyPin";
+    EXPECT_EQ(host.sent.size(), 1u) << "nothing more is sent to a host that let go";
+    EXPECT_TRUE(destroyed);
 }
 
 TEST(LegacyGuiBase, FactoryAttachesThroughTheLegacyInitialisation) {

@@ -63,6 +63,7 @@ public:
         return 0;
     }
     std::int32_t onLButtonDown(std::uint32_t flags, POINT point) override {
+        if (sendsOnButtonDown) this->sendPinValue(1, 0, nullptr, 0);
         Seen::downs.push_back({flags, point.x, point.y});
         return 0;
     }
@@ -118,6 +119,7 @@ public:
 
     bool topLevel = false;  // open a popup without parent instead of a child
     const wchar_t* ownClassName = nullptr;  // a window class of the derived class's own
+    bool sendsOnButtonDown = false;         // a handler that calls the host
 
     // A hook that throws after doing its base's work, as a derived class's
     // hook may: the host must not see the exception.
@@ -492,6 +494,24 @@ TEST_F(WindowsGfx, ADerivedClassesOwnWindowClassIsTheOneCreatedAndUnregistered) 
         EXPECT_FALSE(IsWindow(child));
         EXPECT_FALSE(classRegistered(MpGdiGui::libraryHandle(), own)) << "the class registered is the one unregistered";
     }
+}
+
+TEST_F(WindowsGfx, AReleaseByTheHostInsideAMessageTakesEffectOnceItIsHandled) {
+    bool destroyed = false;
+    auto* gui = new MpGdiGui(&destroyed);
+    ASSERT_EQ(gui->legacyView()->setHost(host.unknown()), ResultOk);
+    gui->sendsOnButtonDown = true;
+    HWND child = open(*gui, parent.handle);
+    ASSERT_TRUE(IsWindow(child));
+    std::int32_t answered = -1;
+    host.onSend = [&] { answered = gui->primary()->release(); };
+    EXPECT_EQ(SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 2)), 1);
+    host.onSend = nullptr;
+    EXPECT_EQ(answered, 1) << "the object holds itself through the message";
+    EXPECT_EQ(Seen::downs.size(), 1u) << "the handler ran to its end";
+    EXPECT_TRUE(destroyed) << "and went once the message was handled";
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(MpGdiGui::windowsOpen(), 0);
 }
 
 TEST_F(WindowsGfx, GetCaptureWithoutAWindowIsFalse) {
