@@ -3,7 +3,8 @@
 // host code that the system's message dispatch catches (a timer proc's send
 // under Wine with MinGW) abandons every frame in between without running any
 // of their cleanups, so a flag cleared on the way out would stay set for
-// good. The timer service records its tick with it, a pin its send.
+// good. The timer service records its tick with it, a pin its send, and a
+// GUI object the host call it holds itself through (ObjectLifetime).
 // One thread only (the GUI thread); the stack grows downwards on every target.
 #pragma once
 

@@ -1,7 +1,8 @@
 // Base of GUI objects on the version-2 GUI interface: implements the eleven
 // slots of IMpUserInterface2B on top of GuiPinOwner, obtains IGuiHost2 in
 // setHost, routes host values and notifications to registered pins, and
-// forwards what pins send to the host. Counting comes from ZuGuiInvisibleBase.
+// forwards what pins send to the host. It keeps the object's count, which
+// ZuGuiInvisibleBase answers addRef and release from.
 // Every operation the host calls answers a result code; no exception leaves it.
 #pragma once
 
