@@ -1,6 +1,6 @@
 // Plays one host event of a session script to a plug-in object and tells the
 // transcript. A template, because the version-2 and the legacy GUI interfaces
-// both have setPin and notifyPin but no common base. Used by the show command.
+// both have setPin and notifyPin but no common base. Used by run and show.
 #pragma once
 
 #include <cstdint>

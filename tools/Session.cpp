@@ -9,6 +9,7 @@
 #include "tools/HostError.h"
 #include "tools/HostObject.h"
 #include "tools/HostText.h"
+#include "tools/ScriptPlayer.h"
 #include "tools/SessionScript.h"
 #include "tools/Transcript.h"
 
@@ -70,32 +71,12 @@ void runSession(const SessionOptions& options, std::ostream& out) {
 
     bool released = false;
     for (const ScriptEvent& event : script.events) {
-        switch (event.kind) {
-            case ScriptEvent::Kind::Text: {
-                transcript.delivering(event);
-                const auto bytes = static_cast<std::int32_t>(event.text.size() * sizeof(char16_t));
-                transcript.answered(event, object->setPin(event.pin, 0, bytes, event.text.data()));
-                break;
-            }
-            case ScriptEvent::Kind::Float: {
-                transcript.delivering(event);
-                const float value = static_cast<float>(event.number);
-                transcript.answered(event, object->setPin(event.pin, 0, sizeof value, &value));
-                break;
-            }
-            case ScriptEvent::Kind::Notify:
-                transcript.delivering(event);
-                transcript.answered(event, object->notifyPin(event.pin, 0));
-                break;
-            case ScriptEvent::Kind::Wait:
-                transcript.waiting(event);
-                pumpMessagesFor(event.waitMs);
-                break;
-            case ScriptEvent::Kind::Release:
-                transcript.released(object->release(), false);
-                released = true;
-                break;
+        if (event.kind != ScriptEvent::Kind::Release) {
+            playEvent(*object, event, transcript);
+            continue;
         }
+        transcript.released(object->release(), false);
+        released = true;
     }
     if (!released) transcript.released(object->release(), true);
 }
