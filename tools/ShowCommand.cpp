@@ -143,10 +143,12 @@ private:
 void runShow(const ShowOptions& options, std::ostream& out) {
     HostedPlugin plugin(options.plugin);
     const SessionScript script = options.scriptPath ? loadScript(*options.scriptPath, plugin.pins()) : SessionScript{};
-    for (const ScriptEvent& event : script.events)
-        if (event.kind == ScriptEvent::Kind::Release)
-            throw HostError(ExitCode::BadScriptLine, *options.scriptPath + ":" + std::to_string(event.line) +
-                                                         ": show releases the object itself, after its window closes");
+    for (const ScriptEvent& event : script.events) {
+        if (event.kind != ScriptEvent::Kind::Release) continue;
+        const std::string source = *options.scriptPath == "-" ? "<stdin>" : *options.scriptPath;
+        throw HostError(ExitCode::BadScriptLine,
+                        source + ":" + std::to_string(event.line) + ": show releases the object itself, after its window closes");
+    }
     plugin.open();
 
     Transcript transcript(out, false, plugin.pins());
