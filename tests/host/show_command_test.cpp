@@ -19,6 +19,13 @@
 #include "tools/HostError.h"
 #include "tools/PngWriter.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <atomic>
+#include <thread>
+#endif
+
 namespace {
 
 std::uint32_t bigEndian32(const std::uint8_t* bytes) {
@@ -261,6 +268,27 @@ TEST(ShowCommand, ScreenshotHoldsWhatThePluginPaintedForTheScriptsValues) {
         ASSERT_TRUE(image) << error;
         EXPECT_EQ(firstDifference(*image, row.want), "");
     }
+}
+
+TEST(ShowCommand, WithoutAScreenshotTheWindowStaysUpUntilItsUserClosesIt) {
+    // The user: finds show's frame, gives the object time to paint, then closes the frame.
+    std::atomic<bool> closed = false;
+    std::thread user([&closed] {
+        for (int tries = 0; tries < 300 && !closed; ++tries) {
+            Sleep(100);
+            if (HWND frame = FindWindowW(L"CorvaneHostFrame", nullptr)) {
+                Sleep(300);
+                closed = PostMessageW(frame, WM_CLOSE, 0, 0) != FALSE;
+            }
+        }
+    });
+    const ChildOutcome outcome = host({"show", plugin("paint")});
+    user.join();
+    EXPECT_TRUE(closed) << "show's frame never appeared";
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_NE(outcome.output.find("> showing the window until it is closed\n"), std::string::npos) << outcome.output;
+    EXPECT_NE(outcome.output.find("> closeWindow -> 0\n"), std::string::npos) << outcome.output;
+    EXPECT_NE(outcome.output.find("> release (end of script) -> 0\n"), std::string::npos) << outcome.output;
 }
 
 TEST(ShowCommand, EachFailureHasItsOwnExitStatusAndMessage) {
