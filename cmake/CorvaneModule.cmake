@@ -21,9 +21,9 @@ if(WIN32 AND NOT CMAKE_RC_COMPILER_LOADED)
   enable_language(RC)
 endif()
 
-set(_corvane_module_dir "${CMAKE_CURRENT_LIST_DIR}")
-
 function(corvane_add_module name)
+  # This file's folder, also when called from another project's directory.
+  set(here "${CMAKE_CURRENT_FUNCTION_LIST_DIR}")
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "PINS;DESCRIPTION;PRODUCT_NAME;VERSION;OUTPUT_NAME" "SOURCES")
   if(arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "corvane_add_module(${name}): unknown arguments ${arg_UNPARSED_ARGUMENTS}")
@@ -81,13 +81,13 @@ function(corvane_add_module name)
     string(REPLACE "\"" "\"\"" CORVANE_RC_DESCRIPTION "${arg_DESCRIPTION}")
     string(REPLACE "\"" "\"\"" CORVANE_RC_PRODUCT_NAME "${arg_PRODUCT_NAME}")
     set(rc "${CMAKE_CURRENT_BINARY_DIR}/${name}.corvane.rc")
-    configure_file("${_corvane_module_dir}/CorvaneModule.rc.in" "${rc}" @ONLY)
+    configure_file("${here}/CorvaneModule.rc.in" "${rc}" @ONLY)
     # The resource compiler takes in the pin description; rebuild when it changes.
     set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${pins}")
-    target_sources(${name} PRIVATE "${rc}" "${_corvane_module_dir}/corvane-module.def")
+    target_sources(${name} PRIVATE "${rc}" "${here}/corvane-module.def")
   else()
     # Only MP_GetFactory leaves the library; the runtime's symbols stay inside.
-    set(map "${_corvane_module_dir}/corvane-module.map")
+    set(map "${here}/corvane-module.map")
     target_link_options(${name} PRIVATE "-Wl,--version-script=${map}")
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS "${map}")
     if(NOT CORVANE_FUZZ)
