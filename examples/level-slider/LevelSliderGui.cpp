@@ -13,10 +13,6 @@ gmpi::IMpUnknown* createLevelSliderGui() { return static_cast<gmpi::IMpUserInter
 [[maybe_unused]] const bool registered =
     (registerClass(ObjectKindGui, u"Example-LevelSlider", createLevelSliderGui), true);
 
-const COLORREF background = RGB(32, 34, 38);
-const COLORREF bar = RGB(64, 160, 224);
-const COLORREF textColour = RGB(240, 240, 240);
-
 void fill(HDC deviceContext, const RECT& area, COLORREF colour) {
     HBRUSH brush = CreateSolidBrush(colour);
     FillRect(deviceContext, &area, brush);
@@ -37,17 +33,17 @@ void LevelSliderGui::onPinChanged() { invalidateRect(nullptr, false); }
 std::int32_t LevelSliderGui::onPaint(HDC deviceContext) {
     RECT client{};
     GetClientRect(window, &client);
-    fill(deviceContext, client, background);
+    fill(deviceContext, client, Background);
     RECT filled = client;
     filled.right = client.left + static_cast<LONG>(std::lround(shownLevel(levelPin.getValue()) * (client.right - client.left)));
-    fill(deviceContext, filled, bar);
+    fill(deviceContext, filled, Bar);
 
     // "Label  42%": the label as the host gave it, the level as a whole percent.
     std::wstring caption(labelPin.getValue().begin(), labelPin.getValue().end());
     if (!caption.empty()) caption += L"  ";
     caption += std::to_wstring(std::lround(shownLevel(levelPin.getValue()) * 100.0f)) + L"%";
     SetBkMode(deviceContext, TRANSPARENT);
-    SetTextColor(deviceContext, textColour);
+    SetTextColor(deviceContext, Caption);
     DrawTextW(deviceContext, caption.c_str(), static_cast<int>(caption.size()), &client,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     return gmpi::ResultOk;

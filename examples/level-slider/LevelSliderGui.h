@@ -15,6 +15,10 @@
 
 class LevelSliderGui final : public MpGuiWindowsGfxBase {
 public:
+    static constexpr COLORREF Background = RGB(32, 34, 38);
+    static constexpr COLORREF Bar = RGB(64, 160, 224);
+    static constexpr COLORREF Caption = RGB(240, 240, 240);
+
     LevelSliderGui();
 
     /// The level the bar shows for a pin value: clamped to 0..1, NaN as 0.
