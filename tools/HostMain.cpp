@@ -29,6 +29,8 @@ const char* const usageText =
     "      Runs the contract checks, each in a child process; exit status 0 when all pass.\n"
     "  corvane-host checks\n"
     "      Lists the checks of validate.\n"
+    "  corvane-host --version\n"
+    "      Prints the harness's version, that of the Corvane release it belongs to.\n"
     "The class defaults to the first one in the library's pin description (its\n"
     "PINDESCRIPTION resource on Windows, else LIBRARY.pins.json); --pins reads another.\n"
     "Exit status: 0 ok, 1 checks failed, 2 usage, 3 missing file, 4 not a library,\n"
@@ -113,6 +115,10 @@ int run(const std::vector<std::string>& words) {
     const std::string command = words.empty() ? "" : words[0];
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << usageText;
+        return 0;
+    }
+    if (command == "--version") {
+        std::cout << "corvane-host " << CORVANE_VERSION << "\n";
         return 0;
     }
     if (command == "checks") {
