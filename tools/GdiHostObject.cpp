@@ -1,6 +1,6 @@
 #include "tools/GdiHostObject.h"
 
-#include "factory/InterfaceIds.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "factory/HostInterfaces.h"
+#include "interfaces/HostInterfaces.h"
 #include "tools/HostObject.h"
 
 class GdiHostObject final : public gmpi::IGuiHost, public IGraphicsHostWinGdi, public IGraphicsHostWinGdiExtra {

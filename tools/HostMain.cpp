@@ -33,6 +33,8 @@ const char* const usageText =
     "  corvane-host show LIBRARY [SCRIPT] [--class ID] [--size WxH] [--screenshot FILE.png]\n"
     "      Opens the window of a windowed object in a window of its own, plays SCRIPT's\n"
     "      values, and saves a PNG of it, or keeps it up until it is closed (Windows only).\n"
+    "  corvane-host --version\n"
+    "      Prints the harness's version, that of the Corvane release it belongs to.\n"
     "The class defaults to the first one in the library's pin description (its\n"
     "PINDESCRIPTION resource on Windows, else LIBRARY.pins.json); --pins reads another.\n"
     "Exit status: 0 ok, 1 checks failed, 2 usage, 3 missing file, 4 not a library,\n"
@@ -118,6 +120,10 @@ int run(const std::vector<std::string>& words) {
     const std::string command = words.empty() ? "" : words[0];
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << usageText;
+        return 0;
+    }
+    if (command == "--version") {
+        std::cout << "corvane-host " << CORVANE_VERSION << "\n";
         return 0;
     }
     if (command == "checks") {

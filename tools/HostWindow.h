@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "factory/GraphicsTypes.h"
+#include "interfaces/GraphicsTypes.h"
 #include "tools/PngWriter.h"
 
 class HostWindow {

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "factory/InterfaceIds.h"
+#include "interfaces/InterfaceIds.h"
 #include "tools/HostError.h"
 #include "tools/HostText.h"
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "factory/IMpFactory.h"
-#include "gui/IMpUserInterface2.h"
+#include "interfaces/IMpFactory.h"
+#include "interfaces/IMpUserInterface2.h"
 #include "tools/PinDescription.h"
 #include "tools/PluginLibrary.h"
 

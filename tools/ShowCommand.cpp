@@ -5,9 +5,9 @@
 #include "tools/HostError.h"
 
 #ifdef _WIN32
-#include "factory/InterfaceIds.h"
-#include "gui/IMpGraphicsWinGdi.h"
-#include "gui/IMpUserInterface.h"
+#include "interfaces/IMpGraphicsWinGdi.h"
+#include "interfaces/IMpUserInterface.h"
+#include "interfaces/InterfaceIds.h"
 #include "tools/GdiHostObject.h"
 #include "tools/HostText.h"
 #include "tools/HostWindow.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "factory/GraphicsTypes.h"
+#include "interfaces/GraphicsTypes.h"
 #include "tools/HostedPlugin.h"
 
 struct ShowOptions {

@@ -11,10 +11,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 
 #include "factory/MpFactory.h"
-#include "gui/MpGuiPin.h"
+#include "gui/FloatGuiPin.h"
 #include "gui/MpGuiWindowsGfxBase.h"
 #include "gui/StringGuiPin.h"
 
@@ -24,23 +23,6 @@ constexpr int bars = 8;
 constexpr int barGap = 2;
 constexpr COLORREF background = RGB(0x20, 0x28, 0x30);
 constexpr COLORREF firstBarColour = RGB(0x30, 0x80, 0xE0);
-
-/// A float pin: 4 bytes, as the host delivers them.
-class FloatPin final : public MpGuiPin<float> {
-public:
-    bool setValueRaw(std::int32_t, std::int32_t byteSize, const void* data) override {
-        if (byteSize != sizeof(float) || data == nullptr) return false;
-        float taken;
-        std::memcpy(&taken, data, sizeof taken);
-        const bool changed = std::memcmp(&taken, &value, sizeof taken) != 0;
-        value = taken;
-        return changed;
-    }
-    std::int32_t pinQueryA() override { return 0; }
-    std::int32_t rawSize() const override { return sizeof(float); }
-    const void* rawData() const override { return &value; }
-    std::int32_t pinQueryB() override { return 0; }
-};
 
 /// "#RRGGBB" as a GDI colour, or nothing.
 bool parseColour(const std::u16string& text, COLORREF& colour) {
@@ -97,7 +79,7 @@ private:
     void repaint() { invalidateRect(nullptr, false); }
 
     StringGuiPin colourPin;
-    std::array<FloatPin, bars> heightPins;
+    std::array<FloatGuiPin, bars> heightPins;
     COLORREF barColour = firstBarColour;
 };
 
