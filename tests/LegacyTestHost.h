@@ -6,8 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -40,8 +42,15 @@ public:
     struct Sent {
         std::int32_t pinIndex;
         std::int32_t byteSize;
-        const void* data;
+        const void* data;  // as passed; only valid during the call
         std::int32_t voice;
+        std::vector<unsigned char> bytes;  // read during the call
+
+        std::u16string text() const {
+            std::u16string units(bytes.size() / 2, u'\0');
+            if (!units.empty()) std::memcpy(units.data(), bytes.data(), units.size() * 2);
+            return units;
+        }
     };
 
     explicit LegacyTestHost(HostOffers offered = {}) : offers(offered) {}
@@ -65,7 +74,12 @@ public:
 
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                               std::int32_t voice) override {
-        sent.push_back({pinIndex, byteSize, data, voice});
+        std::vector<unsigned char> bytes;
+        if (byteSize > 0 && data != nullptr) {
+            const auto* first = static_cast<const unsigned char*>(data);
+            bytes.assign(first, first + byteSize);
+        }
+        sent.push_back({pinIndex, byteSize, data, voice, std::move(bytes)});
         if (onSend) onSend();
         return sendAnswer;
     }

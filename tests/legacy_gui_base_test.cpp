@@ -3,7 +3,6 @@
 // driven by setPin and notifyPin, and values forwarded to the host.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -81,12 +80,6 @@ const bool registered = [] {
 }();
 
 const char16_t abc[] = u"abc";
-
-std::u16string textOf(const LegacyTestHost::Sent& sent) {
-    std::u16string text(static_cast<std::size_t>(sent.byteSize) / 2, u'\0');
-    std::memcpy(text.data(), sent.data, static_cast<std::size_t>(sent.byteSize));
-    return text;
-}
 
 }  // namespace
 
@@ -243,7 +236,7 @@ TEST(LegacyGuiBase, PinValuesReachTheHostUnchanged) {
     EXPECT_EQ(host.sent[0].data, abc);
     EXPECT_EQ(host.sent[0].voice, 3);
     EXPECT_EQ(host.sent[1].pinIndex, 0);
-    EXPECT_EQ(textOf(host.sent[1]), u"xy");
+    EXPECT_EQ(host.sent[1].text(), u"xy");
     EXPECT_EQ(host.sent[1].voice, 0);
 }
 
