@@ -19,6 +19,7 @@ struct GoodLine {
     std::u16string text;
     double number;
     std::int32_t waitMs;
+    bool onSend = false;
 };
 
 struct BadLine {
@@ -52,6 +53,8 @@ TEST(SessionScript, ReadsGoodLines) {
         {"wait 20", Kind::Wait, 0, u"", 0, 20},
         {"wait 0#now", Kind::Wait, 0, u"", 0, 0},
         {"release", Kind::Release, 0, u"", 0, 0},
+        {"on-send float 2 1.5", Kind::Float, 2, u"", 1.5, 0, true},
+        {"on-send  notify 0 # from inside the next send", Kind::Notify, 0, u"", 0, 0, true},
     };
     for (const GoodLine& row : cases) {
         SCOPED_TRACE(row.line);
@@ -65,6 +68,12 @@ TEST(SessionScript, ReadsGoodLines) {
         EXPECT_EQ(event->text, row.text);
         EXPECT_EQ(event->number, row.number);
         EXPECT_EQ(event->waitMs, row.waitMs);
+        EXPECT_EQ(event->onSend, row.onSend);
+        // Written back, the line reads as the same event.
+        std::optional<ScriptError> again;
+        const auto reread = parseScriptLine(scriptLine(*event), 7, again);
+        ASSERT_TRUE(reread);
+        EXPECT_EQ(scriptLine(*reread), scriptLine(*event));
     }
 }
 
@@ -79,8 +88,10 @@ TEST(SessionScript, SkipsBlankAndCommentLines) {
 
 TEST(SessionScript, NamesWhatABadLineLacks) {
     const BadLine cases[] = {
-        {"txt 0 \"a\"", "expected text, float, notify, wait or release; got 'txt'", false},
-        {"Text 0 \"a\"", "expected text, float, notify, wait or release; got 'Text'", false},
+        {"txt 0 \"a\"", "expected text, float, notify, wait, release or on-send; got 'txt'", false},
+        {"Text 0 \"a\"", "expected text, float, notify, wait, release or on-send; got 'Text'", false},
+        {"on-send release", "expected text, float or notify after on-send; got 'release'", false},
+        {"on-send wait 5", "expected text, float or notify after on-send; got 'wait'", false},
         {"text", "expected a pin index (an integer) after text; got the end of the line", false},
         {"text x \"a\"", "expected a pin index (an integer) after text; got 'x'", false},
         {"text 1.5 \"a\"", "expected a pin index (an integer) after text; got '1.5'", false},
