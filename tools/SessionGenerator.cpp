@@ -128,7 +128,7 @@ SessionScript randomSession(const ClassPins& pins, FuzzRandom& random, int steps
             event.kind = Kind::Release;
             add(event);
             // After a release only time passes: what the object does then is its own.
-            for (std::uint64_t n = random.below(2) + 1; n > 0; --n) {
+            for (std::uint64_t n = random.below(2) + 1; n > 0 && script.events.size() < static_cast<std::size_t>(steps); --n) {
                 ScriptEvent wait;
                 wait.kind = Kind::Wait;
                 wait.waitMs = 20;
