@@ -121,10 +121,10 @@ bool knownOption(const std::string& option) {
 }
 
 template <typename Number>
-Number numberOption(const std::string& option, const std::string& text, Number least, const char* what) {
+Number numberOption(const std::string& option, const std::string& text, Number least, Number most, const char* what) {
     Number number{};
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (ec != std::errc() || end != text.data() + text.size() || !(number >= least))
+    if (ec != std::errc() || end != text.data() + text.size() || !(number >= least && number <= most))
         throw HostError(ExitCode::Usage, option + " needs " + what + ", not " + text);
     return number;
 }
@@ -153,11 +153,11 @@ Arguments parseArguments(const std::vector<std::string>& words, std::size_t firs
         else if (word == "--out") parsed.out = value();
         else if (word == "--include") for (auto& name : splitNames(value())) parsed.include.push_back(name);
         else if (word == "--exclude") for (auto& name : splitNames(value())) parsed.exclude.push_back(name);
-        else if (word == "--kind") parsed.plugin.kind = numberOption<std::int32_t>(word, value(), INT32_MIN, "a 32-bit integer");
-        else if (word == "--timeout") parsed.timeoutSeconds = numberOption<double>(word, value(), 0.0, "seconds (0 or more)");
-        else if (word == "--seed") parsed.seed = numberOption<std::uint64_t>(word, value(), 0, "a whole number");
-        else if (word == "--sessions") parsed.sessions = numberOption<int>(word, value(), 1, "a count of 1 or more");
-        else if (word == "--steps") parsed.steps = numberOption<int>(word, value(), 1, "a count of 1 or more");
+        else if (word == "--kind") parsed.plugin.kind = numberOption<std::int32_t>(word, value(), INT32_MIN, INT32_MAX, "a 32-bit integer");
+        else if (word == "--timeout") parsed.timeoutSeconds = numberOption<double>(word, value(), 0.0, 1e6, "seconds (0 to 1000000)");
+        else if (word == "--seed") parsed.seed = numberOption<std::uint64_t>(word, value(), 0, UINT64_MAX, "a whole number");
+        else if (word == "--sessions") parsed.sessions = numberOption<int>(word, value(), 1, 1000000, "a count from 1 to 1000000");
+        else if (word == "--steps") parsed.steps = numberOption<int>(word, value(), 1, 1000000, "a count from 1 to 1000000");
         else parsed.positional.push_back(word);
     }
     if (parsed.positional.empty()) throw HostError(ExitCode::Usage, std::string("no library given\n") + usageText);

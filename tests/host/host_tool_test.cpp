@@ -175,8 +175,8 @@ TEST(HostTool, EachErrorHasItsOwnExitStatusAndMessage) {
         {{"run", plugin("good"), "--colour"}, ExitCode::Usage, "unknown option --colour"},
         {{"run", plugin("good"), "--include", "export-table"}, ExitCode::Usage, "--include is not an option of run"},
         {{"validate", plugin("good"), "--strict"}, ExitCode::Usage, "--strict is not an option of validate"},
-        {{"validate", plugin("good"), "--timeout", "soon"}, ExitCode::Usage, "--timeout needs seconds (0 or more), not soon"},
-        {{"fuzz", plugin("good"), "--sessions", "0"}, ExitCode::Usage, "--sessions needs a count of 1 or more, not 0"},
+        {{"validate", plugin("good"), "--timeout", "soon"}, ExitCode::Usage, "--timeout needs seconds (0 to 1000000), not soon"},
+        {{"fuzz", plugin("good"), "--sessions", "0"}, ExitCode::Usage, "--sessions needs a count from 1 to 1000000, not 0"},
         {{"play", plugin("good")}, ExitCode::Usage, "unknown command play"},
     };
     for (const Row& row : cases) {
