@@ -99,7 +99,8 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
     } else if (outcome.timedOut) {
         verdict.kind = SessionVerdict::Kind::TimedOut;
         verdict.code = ExitCode::TimedOut;
-    } else if (!outcome.exited || exitMarker != outcome.exitCode || (outcome.exitCode == static_cast<int>(ExitCode::Crashed) && !threw.empty())) {
+    } else if (!outcome.exited || exitMarker != outcome.exitCode || !threw.empty()) {
+        // Ended by a fault, by the plug-in (no exit marker of ours), or by an exception out of it.
         verdict.kind = SessionVerdict::Kind::Crashed;
         verdict.code = ExitCode::Crashed;
         if (!threw.empty()) {

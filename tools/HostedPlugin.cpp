@@ -66,7 +66,8 @@ HostedPlugin::HostedPlugin(const PluginChoice& choice) : path(choice.libraryPath
 #else
     const char* fileKind = "an ELF shared library";
 #endif
-    if (!looksLikeALibrary(path)) throw HostError(ExitCode::NotALibrary, path + " is not a library: its first bytes are not those of " + std::string(fileKind));
+    if (!looksLikeALibrary(path))
+        throw HostError(ExitCode::NotALibrary, path + " is not a library: its first bytes are not those of " + fileKind);
     pinDescription = choice.pinsFile ? PinDescription::loadFile(*choice.pinsFile) : PinDescription::loadFor(path);
 
     const ClassPins& first = pinDescription.classes.front();

@@ -65,7 +65,7 @@ public:
             if (!nestedFailure.empty()) throw PluginThrew(nestedFailure);
         }
         if (object != nullptr) {
-            mark("line " + std::to_string(script.events.empty() ? 0 : script.events.back().line + 1));
+            mark("line " + std::to_string(script.events.empty() ? 1 : script.events.back().line + 1));
             release(true);
             reportNewProblems();
         }

@@ -13,6 +13,14 @@
 #include "LoadedLibrary.h"
 #include "tools/ChildProcess.h"
 
+/// A time limit short enough for a test, long enough for a process to start:
+/// under Wine a start takes most of a second.
+#ifdef _WIN32
+inline const std::string shortLimit = "4";
+#else
+inline const std::string shortLimit = "0.5";
+#endif
+
 inline std::string inBuild(const std::string& name) { return programFolder() + "/" + name; }
 inline std::string plugin(const std::string& variant) { return inBuild("test_plugin_" + variant + CORVANE_PLUGIN_SUFFIX); }
 

@@ -71,26 +71,27 @@ TEST(HostRun, ACrashIsOneLineWithItsPlaceAndItsOwnStatus) {
 
 TEST(HostRun, AHangIsATimeoutWithItsOwnStatusAndTheScriptsWaitsDoNotCount) {
     const std::string hang = fileWith("hang.txt", "float 1 1\nfloat 2 1\nnotify 0\n");
-    const ChildOutcome hung = host({"run", plugin("hang_setpin"), hang, "--timeout", "0.5"});
+    const ChildOutcome hung = host({"run", plugin("hang_setpin"), hang, "--timeout", shortLimit});
     EXPECT_EQ(hung.exitCode, static_cast<int>(ExitCode::TimedOut));
-    EXPECT_TRUE(contains(hung.output, "> float 2 1\ncorvane-host: TIMEOUT at " + hang +
-                                          ":2 (float 2 1): no answer within 0.5 s (beyond the script's waits); its process was ended"))
+    EXPECT_TRUE(contains(hung.output, "> float 2 1\ncorvane-host: TIMEOUT at " + hang + ":2 (float 2 1): no answer within " +
+                                          shortLimit + " s (beyond the script's waits); its process was ended"))
         << hung.output;
-
+#ifndef _WIN32
     const std::string waits = fileWith("waits.txt", "wait 400\nwait 400\nnotify 0\n");
     const ChildOutcome waited = host({"run", plugin("good"), waits, "--timeout", "0.3"});
     EXPECT_EQ(waited.exitCode, 0) << waited.output;
+#endif
 }
 
 TEST(HostRun, AHangingCheckTimesOutAndTheNextOneRuns) {
     const ChildOutcome outcome =
-        host({"validate", plugin("hang_setpin"), "--timeout", "0.5", "--include", "set-host,pin-description,export-table"});
+        host({"validate", plugin("hang_setpin"), "--timeout", shortLimit, "--include", "set-host,pin-description,export-table"});
     EXPECT_EQ(outcome.exitCode, static_cast<int>(ExitCode::TimedOut));
     EXPECT_EQ(maskTimes(outcome.output),
               "PASS  export-table\n"
               "PASS  set-host\n"
               "TIMEOUT pin-description\n"
-              "      no answer within 0.5 s; its process was ended\n"
+              "      no answer within " + shortLimit + " s; its process was ended\n"
               "2 passed, 1 failed\n");
 }
 

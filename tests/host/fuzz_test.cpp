@@ -58,7 +58,7 @@ TEST(Fuzz, FindsEachPlantedFaultAndWritesTheShortestSessionRunReplays) {
         SCOPED_TRACE(row.variant);
         const std::string out = inBuild(std::string("host_tool_test_fuzz_") + row.variant + ".txt");
         std::remove(out.c_str());
-        const ChildOutcome fuzz = host({"fuzz", plugin(row.variant), "--seed", "1", "--timeout", "0.5", "--out", out});
+        const ChildOutcome fuzz = host({"fuzz", plugin(row.variant), "--seed", "1", "--timeout", shortLimit, "--out", out});
         EXPECT_EQ(fuzz.exitCode, static_cast<int>(row.code)) << fuzz.output;
         EXPECT_EQ(linesOf(fuzz.output).front(), "fuzz: seed 1, 100 sessions of up to 40 events on Test-Echo (repeat with --seed 1)");
         EXPECT_TRUE(contains(fuzz.output, "wrote " + out + "; replay with: corvane-host run " + plugin(row.variant) + " " + out +
@@ -69,7 +69,7 @@ TEST(Fuzz, FindsEachPlantedFaultAndWritesTheShortestSessionRunReplays) {
             if (line[0] != '#') events += line + "\n";
         EXPECT_EQ(events, row.shortest);
 
-        const ChildOutcome replay = host({"run", plugin(row.variant), out, "--strict", "--timeout", "0.5"});
+        const ChildOutcome replay = host({"run", plugin(row.variant), out, "--strict", "--timeout", shortLimit});
         EXPECT_EQ(replay.exitCode, static_cast<int>(row.code)) << replay.output;
     }
 }
