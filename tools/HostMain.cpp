@@ -290,9 +290,10 @@ int run(const std::vector<std::string>& words) {
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-    // Byte-exact output and input: no CR inserted before each line feed.
+    // Byte-exact output, messages and input: no CR inserted before each line feed.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
     try {
         return run(commandLine(argc, argv));
