@@ -98,13 +98,19 @@ std::vector<const PinEntry*> inputPins(const ClassPins& pins) {
     return out;
 }
 
-/// Delivers a value of the pin's type on `index` and notifies it.
-void deliver(IMpUserInterface2B* object, const PinEntry& pin, std::int32_t index) {
+struct Answers {
+    std::int32_t set;
+    std::int32_t notified;
+};
+
+/// Delivers a value of the pin's type on `index` and notifies it; answers
+/// what setPin and notifyPin answered.
+Answers deliver(IMpUserInterface2B* object, const PinEntry& pin, std::int32_t index) {
     static const char16_t text[] = u"1,2.5";
     const float number = 1.5f;
-    if (pin.type == PinType::Text) object->setPin(index, 0, sizeof text - sizeof(char16_t), text);
-    else object->setPin(index, 0, sizeof number, &number);
-    object->notifyPin(index, 0);
+    const std::int32_t set = pin.type == PinType::Text ? object->setPin(index, 0, sizeof text - sizeof(char16_t), text)
+                                                       : object->setPin(index, 0, sizeof number, &number);
+    return {set, object->notifyPin(index, 0)};
 }
 
 /// Creates the class, attaches a recording host and hands both to `use`;
@@ -354,16 +360,11 @@ void describedPinsAnswered(HostedPlugin& plugin, CheckReport& report) {
             for (const std::int32_t index : indices) {
                 // Accepted (ResultOk) or reported (a value sent in answer): a pin
                 // the object never registered does neither.
-                static const char16_t text[] = u"1,2.5";
-                const float number = 1.5f;
                 const std::size_t before = sent.size();
-                const std::int32_t set = pin->type == PinType::Text
-                                             ? object->setPin(index, 0, sizeof text - sizeof(char16_t), text)
-                                             : object->setPin(index, 0, sizeof number, &number);
-                const std::int32_t notified = object->notifyPin(index, 0);
-                report.expect(set == ResultOk || notified == ResultOk || sent.size() > before,
+                const Answers answers = deliver(object, *pin, index);
+                report.expect(answers.set == ResultOk || answers.notified == ResultOk || sent.size() > before,
                               "described " + std::string(pinTypeName(pin->type)) + " pin " + std::to_string(index) +
-                                  " is not answered: setPin " + result(set) + ", notifyPin " + result(notified) +
+                                  " is not answered: setPin " + result(answers.set) + ", notifyPin " + result(answers.notified) +
                                   ", nothing sent");
             }
         }

@@ -149,6 +149,8 @@ TEST(HostTool, EachErrorHasItsOwnExitStatusAndMessage) {
     const std::string goodLine = fileWith("good_line.txt", "notify 0\n");
     const std::string badLine = fileWith("bad_line.txt", "text 0 \"1\"\nfloat 2 x\n");
     const std::string tooLarge = fileWith("too_large.txt", "notify 0\nfloat 2 1e39\n");
+    // The first bytes of a Windows program, and nothing a loader can use after them.
+    const std::string fakeDll = fileWith("fake.dll", "MZ" + std::string(300, '\x01'));
     struct Row {
         std::vector<std::string> arguments;
         ExitCode code;
@@ -165,6 +167,13 @@ TEST(HostTool, EachErrorHasItsOwnExitStatusAndMessage) {
         {{"run", goodPins, goodLine, "--pins", goodPins}, ExitCode::NotALibrary,
          "test_plugin.pins.json is not a library: its first bytes are not those of "},
         {{"validate", programFolder()}, ExitCode::MissingFile, "is a folder, not a library file; the libraries in it: "},
+#ifdef _WIN32
+        {{"run", fakeDll, goodLine, "--pins", goodPins}, ExitCode::NotALibrary,
+         "fake.dll is not a library this host can load: it is not a 64-bit Windows library (DLL) for x86-64"},
+#else
+        {{"run", fakeDll, goodLine, "--pins", goodPins}, ExitCode::NotALibrary,
+         "fake.dll is not a library: its first bytes are not those of an ELF shared library"},
+#endif
         {{"validate", plugin("no_entry")}, ExitCode::NoEntryPoint, "does not export MP_GetFactory"},
         {{"run", plugin("no_entry"), badLine}, ExitCode::BadScriptLine, "bad_line.txt:2: expected a number after float 2; got 'x'"},
         {{"run", plugin("good"), tooLarge}, ExitCode::ValueTooLarge,
@@ -185,6 +194,7 @@ TEST(HostTool, EachErrorHasItsOwnExitStatusAndMessage) {
         EXPECT_EQ(outcome.exitCode, static_cast<int>(row.code)) << outcome.output;
         EXPECT_NE(outcome.output.find("corvane-host: "), std::string::npos) << outcome.output;
         EXPECT_NE(outcome.output.find(row.message), std::string::npos) << outcome.output;
+        EXPECT_FALSE(contains(outcome.output, "(error ")) << "a Windows error number without words: " << outcome.output;
     }
 }
 
