@@ -56,6 +56,8 @@ public:
             } else if (event.kind == ScriptEvent::Kind::Wait) {
                 transcript.waiting(event);
                 pumpMessagesFor(event.waitMs);
+            } else if (object == nullptr) {
+                transcript.skipped(event);  // released from inside a send
             } else if (event.kind == ScriptEvent::Kind::Release) {
                 release(false);
             } else {
@@ -79,6 +81,11 @@ private:
     auto guarded(const char* what, Call call) -> decltype(call()) {
         // The plug-in's exceptions are its own fault, not the harness's:
         // reported as a crash of the session; the harness's own errors pass.
+        struct InCall {
+            int& depth;
+            explicit InCall(int& counter) : depth(counter) { ++depth; }
+            ~InCall() { --depth; }
+        } inCall(callDepth);
         try {
             return call();
         } catch (const HostError&) {
@@ -114,16 +121,18 @@ private:
         transcript.answered(event, answer);
     }
 
-    void release(bool atEnd) {
+    void release(bool atEnd, bool reentrant = false) {
         IMpUserInterface2B* releasing = object;
         object = nullptr;
-        transcript.released(guarded("release", [&] { return releasing->release(); }), atEnd);
+        transcript.released(guarded("release", [&] { return releasing->release(); }), atEnd, reentrant);
     }
 
     /// The host's sendPinValue: records, then plays the next armed event
-    /// from inside the call while the object is still held.
+    /// from inside the call while the object is still held. A send while
+    /// the host is in none of the object's calls, after its release, is a
+    /// stray one; during a call the object may still be finishing it.
     void received(const SentValue& value) {
-        transcript.sent(value);
+        transcript.sent(value, object == nullptr && callDepth == 0);
         if (object == nullptr || armedEvents.empty()) return;
         const ScriptEvent* event = armedEvents.front();
         armedEvents.pop_front();
@@ -133,7 +142,8 @@ private:
         // Nothing may unwind through the plug-in's frames: an exception from
         // the nested call is reported when the outer call has returned.
         try {
-            deliver(*event, true);
+            if (event->kind == ScriptEvent::Kind::Release) release(false, true);
+            else deliver(*event, true);
         } catch (const HostError& error) {
             if (nestedFailure.empty()) nestedFailure = error.what();
             return;
@@ -167,6 +177,7 @@ private:
     IMpUserInterface2B* object = nullptr;
     std::deque<const ScriptEvent*> armedEvents;
     int current = 0;
+    int callDepth = 0;  // calls into the plug-in in progress
     std::size_t reported = 0;
     std::string firstProblem;
     std::string nestedFailure;

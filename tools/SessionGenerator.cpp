@@ -151,7 +151,10 @@ SessionScript randomSession(const ClassPins& pins, FuzzRandom& random, int steps
         } else {
             // An event armed to be played from inside the object's next send.
             const bool made = valueEvent(event);
-            if (!made || random.chance(40)) {
+            if (random.chance(10)) {
+                event = ScriptEvent{};
+                event.kind = Kind::Release;  // the host letting go while the object is calling it
+            } else if (!made || random.chance(40)) {
                 if (pins.pins.empty()) continue;
                 event = ScriptEvent{};
                 event.kind = Kind::Notify;

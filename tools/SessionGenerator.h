@@ -1,7 +1,8 @@
 // Makes random session scripts from a class's pin description, for the
 // fuzz command: texts of every kind on text pins, floats (non-finite, huge,
 // tiny) on float pins, notifications, waits that let timers fire, events
-// played from inside sendPinValue, and sometimes a release in the middle
+// played from inside sendPinValue (a release among them), and sometimes a
+// release in the middle
 // followed only by waits. The same seed gives the same script everywhere.
 #pragma once
 

@@ -69,8 +69,8 @@ std::optional<ScriptEvent> parseScriptLine(std::string_view text, int lineNumber
     if (keyword == "on-send") {
         event.onSend = true;
         keyword = reader.word();
-        if (keyword != "text" && keyword != "float" && keyword != "notify")
-            return fail("expected text, float or notify after on-send; got " + shown(keyword));
+        if (keyword != "text" && keyword != "float" && keyword != "notify" && keyword != "release")
+            return fail("expected text, float, notify or release after on-send; got " + shown(keyword));
     }
     if (keyword == "text") event.kind = ScriptEvent::Kind::Text;
     else if (keyword == "float") event.kind = ScriptEvent::Kind::Float;
@@ -140,7 +140,9 @@ SessionScript SessionScript::read(std::istream& in, const std::string& source) {
         if (released && event->kind != ScriptEvent::Kind::Wait)
             throw HostError(ExitCode::BadScriptLine,
                             source + ":" + std::to_string(number) + ": expected only wait after release; the object is gone");
-        released = released || event->kind == ScriptEvent::Kind::Release;
+        // Only a release the script makes itself is sure to happen; one
+        // played from inside a send may not, so events may follow it.
+        released = released || (event->kind == ScriptEvent::Kind::Release && !event->onSend);
         script.events.push_back(std::move(*event));
     }
     return script;

@@ -29,8 +29,10 @@ struct ScriptEvent {
     std::u16string text;        // Text
     double number = 0;          // Float, as written; narrowed when sent
     std::int32_t waitMs = 0;    // Wait
-    /// "on-send EVENT" (Text, Float, Notify): armed here, played by the host
-    /// from inside the next sendPinValue call it receives, as a re-entrant call.
+    /// "on-send EVENT" (Text, Float, Notify, Release): armed here, played by
+    /// the host from inside the next sendPinValue call it receives, as a
+    /// re-entrant call. Events that need the object after such a release
+    /// are skipped.
     bool onSend = false;
 };
 

@@ -68,16 +68,20 @@ void Transcript::waiting(const ScriptEvent& event) {
          "\"event\":\"wait\",\"line\":" + std::to_string(event.line) + ",\"duration\":" + std::to_string(event.waitMs));
 }
 
-void Transcript::released(std::int32_t count, bool atEnd) {
-    objectGone = true;
-    line(std::string("> release") + (atEnd ? " (end of script)" : "") + " -> " + std::to_string(count),
-         "\"event\":\"release\",\"count\":" + std::to_string(count));
+void Transcript::released(std::int32_t count, bool atEnd, bool reentrant) {
+    line(std::string("> release") + (atEnd ? " (end of script)" : reentrant ? " (inside sendPinValue)" : "") + " -> " +
+             std::to_string(count),
+         "\"event\":\"release\",\"count\":" + std::to_string(count) + (reentrant ? ",\"inside\":\"sendPinValue\"" : ""));
 }
 
-void Transcript::sent(const SentValue& value) {
+void Transcript::skipped(const ScriptEvent& event) {
+    line("> " + describeEvent(event) + " (skipped: the object is released)",
+         "\"event\":\"skipped\",\"line\":" + std::to_string(event.line));
+}
+
+void Transcript::sent(const SentValue& value, bool stray) {
     DecodedValue decoded = decodeValue(value, pins);
-    // A send after the last release comes from an object the host let go of.
-    if (objectGone)
+    if (stray)
         decoded.problem = "sent after the object was released" + (decoded.problem.empty() ? "" : "; " + decoded.problem);
     if (!decoded.problem.empty())
         contractProblems.push_back("sent on pin " + std::to_string(value.pin) + " (" + decoded.type + " " + decoded.text.substr(0, 40) +

@@ -33,10 +33,15 @@ public:
     /// is no error a reader of the text form needs to see.
     void answered(const ScriptEvent& event, std::int32_t result);
     void waiting(const ScriptEvent& event);
-    /// `count` is what release answered; `atEnd` when the script had no release.
-    void released(std::int32_t count, bool atEnd);
-    /// A value the object sent; one that breaks the contract is marked and recorded.
-    void sent(const SentValue& value);
+    /// `count` is what release answered; `atEnd` when the script had no
+    /// release; `reentrant` when played from inside sendPinValue.
+    void released(std::int32_t count, bool atEnd, bool reentrant = false);
+    /// An event that needs the object, after it was released from inside a send.
+    void skipped(const ScriptEvent& event);
+    /// A value the object sent; one that breaks the contract is marked and
+    /// recorded. `stray` when it came while the host was in no call of the
+    /// object's and had released it: from an object the host let go of.
+    void sent(const SentValue& value, bool stray = false);
     /// Any other contract break of the object, marked and recorded.
     void broken(const std::string& problem);
 
@@ -51,7 +56,6 @@ private:
     const bool json;
     const bool quiet;
     const ClassPins& pins;
-    bool objectGone = false;
     std::vector<std::string> contractProblems;
     const std::chrono::steady_clock::time_point start;
 };

@@ -55,6 +55,7 @@ TEST(SessionScript, ReadsGoodLines) {
         {"release", Kind::Release, 0, u"", 0, 0},
         {"on-send float 2 1.5", Kind::Float, 2, u"", 1.5, 0, true},
         {"on-send  notify 0 # from inside the next send", Kind::Notify, 0, u"", 0, 0, true},
+        {"on-send release", Kind::Release, 0, u"", 0, 0, true},
     };
     for (const GoodLine& row : cases) {
         SCOPED_TRACE(row.line);
@@ -90,8 +91,8 @@ TEST(SessionScript, NamesWhatABadLineLacks) {
     const BadLine cases[] = {
         {"txt 0 \"a\"", "expected text, float, notify, wait, release or on-send; got 'txt'", false},
         {"Text 0 \"a\"", "expected text, float, notify, wait, release or on-send; got 'Text'", false},
-        {"on-send release", "expected text, float or notify after on-send; got 'release'", false},
-        {"on-send wait 5", "expected text, float or notify after on-send; got 'wait'", false},
+        {"on-send wait 5", "expected text, float, notify or release after on-send; got 'wait'", false},
+        {"on-send on-send notify 0", "expected text, float, notify or release after on-send; got 'on-send'", false},
         {"text", "expected a pin index (an integer) after text; got the end of the line", false},
         {"text x \"a\"", "expected a pin index (an integer) after text; got 'x'", false},
         {"text 1.5 \"a\"", "expected a pin index (an integer) after text; got '1.5'", false},
@@ -150,6 +151,9 @@ TEST(SessionScript, ReportsFileAndLineAndRefusesEventsAfterRelease) {
     }
     std::istringstream good("text 0 \"a\"\r\nnotify 0\r\nrelease\r\nwait 1\r\n");
     EXPECT_EQ(SessionScript::read(good, "crlf.txt").events.size(), 4u);
+    // A release armed for the next send may never happen: events may follow it.
+    std::istringstream armed("on-send release\ntext 0 \"a\"\nnotify 0\n");
+    EXPECT_EQ(SessionScript::read(armed, "armed.txt").events.size(), 3u);
 }
 
 TEST(SessionScript, ChecksEventsAgainstThePins) {
