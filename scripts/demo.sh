@@ -29,7 +29,7 @@ cmake --build build/win64 -j"$(nproc)" --target corvane-host >>"$log" 2>&1 || fa
 
 prefix="$PWD/build/win64/wineprefix"
 if [ ! -f "$prefix/system.reg" ]; then
-  stage "creating the Wine prefix build/win64/wineprefix (first run only, a minute or two)" build/logs/wine-prefix.log
+  stage "creating the Wine prefix build/win64/wineprefix, once, in a minute or two" build/logs/wine-prefix.log
   scripts/wine-run.sh "$prefix" cmd /c exit >build/logs/wine-prefix.log 2>&1 || true
 fi
 
