@@ -15,9 +15,7 @@ std::vector<std::string> childArguments(const PluginChoice& choice, const std::s
     if (options.json) arguments.push_back("--json");
     if (options.strict) arguments.push_back("--strict");
     if (options.quiet) arguments.push_back("--quiet");
-    if (choice.identifier) arguments.insert(arguments.end(), {"--class", *choice.identifier});
-    if (choice.kind) arguments.insert(arguments.end(), {"--kind", std::to_string(*choice.kind)});
-    if (choice.pinsFile) arguments.insert(arguments.end(), {"--pins", *choice.pinsFile});
+    for (std::string& option : choiceArguments(choice)) arguments.push_back(std::move(option));
     return arguments;
 }
 
@@ -69,8 +67,9 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
         } else if (marker.rfind("broken ", 0) == 0 && firstBreak.empty()) {
             firstBreak = marker.substr(7);
             breakLine = verdict.line;
+        } else if (marker.rfind("exit ", 0) == 0) {
+            exitMarker = number(5);
         }
-        else if (marker.rfind("exit ", 0) == 0) exitMarker = number(5);
     };
     ChildOptions child;
     child.timeoutSeconds = options.timeoutSeconds > 0 ? options.timeoutSeconds + waits : 0;

@@ -150,7 +150,9 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
         out << "shortest failing session: " << found.events.size() << " events (" << shrinker.attempts
             << " sessions tried): " << verdictLine(confirmed, found, "session") << "\n"
             << "wrote " << path << "; replay with: corvane-host run " << options.plugin.libraryPath << " " << path
-            << " --strict\n";
+            << " --strict";
+        for (const std::string& option : choiceArguments(options.plugin)) out << " " << option;
+        out << "\n";
         return confirmed.code;
     }
     out << options.sessions << " sessions, no failure\n";

@@ -56,6 +56,14 @@ bool looksLikeALibrary(const std::string& path) {
 
 }  // namespace
 
+std::vector<std::string> choiceArguments(const PluginChoice& choice) {
+    std::vector<std::string> arguments;
+    if (choice.identifier) arguments.insert(arguments.end(), {"--class", *choice.identifier});
+    if (choice.kind) arguments.insert(arguments.end(), {"--kind", std::to_string(*choice.kind)});
+    if (choice.pinsFile) arguments.insert(arguments.end(), {"--pins", *choice.pinsFile});
+    return arguments;
+}
+
 HostedPlugin::HostedPlugin(const PluginChoice& choice) : path(choice.libraryPath) {
     std::error_code ignored;
     if (std::filesystem::is_directory(pathFromUtf8(path), ignored)) throw HostError(ExitCode::MissingFile, folderMessage(path));

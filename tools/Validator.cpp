@@ -59,9 +59,7 @@ CheckReport runHere(const PluginChoice& choice, const ContractCheck& check) {
 
 std::vector<std::string> childArguments(const PluginChoice& choice, const std::string& name) {
     std::vector<std::string> arguments{childCheckOption, name, choice.libraryPath};
-    if (choice.identifier) arguments.insert(arguments.end(), {"--class", *choice.identifier});
-    if (choice.kind) arguments.insert(arguments.end(), {"--kind", std::to_string(*choice.kind)});
-    if (choice.pinsFile) arguments.insert(arguments.end(), {"--pins", *choice.pinsFile});
+    for (std::string& option : choiceArguments(choice)) arguments.push_back(std::move(option));
     return arguments;
 }
 
