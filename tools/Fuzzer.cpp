@@ -147,8 +147,8 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
              << (confirmed.fault.empty() ? "" : "# " + confirmed.fault + "\n")
              << found.text();
         if (!file.good()) throw HostError(ExitCode::MissingFile, "cannot write " + path);
-        out << "shortest failing session: " << found.events.size() << " events (" << shrinker.attempts
-            << " sessions tried): " << verdictLine(confirmed, found, "session") << "\n"
+        out << "shortest failing session: " << found.events.size() << (found.events.size() == 1 ? " event (" : " events (")
+            << shrinker.attempts << " sessions tried): " << verdictLine(confirmed, found, "session") << "\n"
             << "wrote " << path << "; replay with: corvane-host run " << options.plugin.libraryPath << " " << path
             << " --strict";
         for (const std::string& option : choiceArguments(options.plugin)) out << " " << option;
