@@ -116,11 +116,21 @@ std::string secondsText(double seconds) {
     return text;
 }
 
-std::string jsonString(const std::string& text) { return quoteUtf16(utf8ToUtf16(text).value_or(u"?")); }
+/// `text` when it is valid UTF-8; else with every byte above ASCII as '?'
+/// (a check's output holds whatever the plug-in printed).
+std::string validUtf8(const std::string& text) {
+    if (utf8ToUtf16(text)) return text;
+    std::string ascii = text;
+    for (char& c : ascii)
+        if (static_cast<unsigned char>(c) >= 0x80) c = '?';
+    return ascii;
+}
+
+std::string jsonString(const std::string& text) { return quoteUtf16(*utf8ToUtf16(validUtf8(text))); }
 
 std::string xmlEscaped(const std::string& text) {
     std::string out;
-    for (char c : text) {
+    for (char c : validUtf8(text)) {
         switch (c) {
             case '<': out += "&lt;"; break;
             case '>': out += "&gt;"; break;
