@@ -180,8 +180,10 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
         GetExitCodeProcess(process.hProcess, &code);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        // Exception codes have the top bit set (errors and warnings); exit statuses never do.
-        outcome.exited = !outcome.timedOut && (code & 0x80000000u) == 0;
+        // Exception codes have the top bit set (errors and warnings); exit
+        // statuses never do. GCC's C++ exception code, "GCC " in ASCII, has not.
+        constexpr DWORD gccException = 0x20474343;
+        outcome.exited = !outcome.timedOut && (code & 0x80000000u) == 0 && code != gccException;
         outcome.exitCode = static_cast<int>(code);
         if (!outcome.exited && !outcome.timedOut) {
             char text[32];
