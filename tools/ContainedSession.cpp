@@ -69,6 +69,9 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
             breakLine = verdict.line;
         } else if (marker.rfind("exit ", 0) == 0) {
             exitMarker = number(5);
+        } else if (marker.rfind("error ", 0) == 0) {
+            if (!verdict.message.empty()) verdict.message += '\n';
+            verdict.message.append(marker.substr(6));
         }
     };
     ChildOptions child;

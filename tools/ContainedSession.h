@@ -31,6 +31,7 @@ struct SessionVerdict {
     std::string faultName;         // its name, or the exception's text
     bool thrown = false;           // Crashed by an exception that came out of the plug-in
     int events = 0;                // transcript lines the child wrote
+    std::string message;           // Stopped, ContractBroken: why, as the child's error said it
     double limitSeconds = 0;       // the time limit it had
     double seconds = 0;
 };

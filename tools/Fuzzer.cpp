@@ -116,7 +116,8 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
                                                      [&said](const std::string& line) { said += line + "\n"; });
         if (verdict.kind == SessionVerdict::Kind::Stopped) {
             out << said;
-            throw HostError(verdict.code, "session " + std::to_string(session) + " stopped before the plug-in was fuzzed");
+            throw HostError(verdict.code, "session " + std::to_string(session) + " stopped before the plug-in was fuzzed" +
+                                              (verdict.message.empty() ? "" : ": " + verdict.message));
         }
         if (verdict.kind == SessionVerdict::Kind::Finished) {
             if (session % 25 == 0 && session < options.sessions) {

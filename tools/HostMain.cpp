@@ -205,9 +205,10 @@ int runCommand(const Arguments& arguments) {
     if (verdict.kind == SessionVerdict::Kind::Crashed || verdict.kind == SessionVerdict::Kind::TimedOut) {
         if (arguments.json) std::cout << verdictJson(verdict, script) << "\n";
         std::cout.flush();
-        std::cerr << "corvane-host: " << verdictLine(verdict, script, source) << "\n";
+        std::cerr << "corvane-host: " + verdictLine(verdict, script, source) + "\n";
     }
-    // A session stopped by the harness's own errors has said why on standard error.
+    // Said after the transcript, so the two never interleave.
+    if (!verdict.message.empty()) std::cerr << "corvane-host: " + verdict.message + "\n";
     return static_cast<int>(verdict.code);
 }
 
@@ -229,8 +230,12 @@ int playChildSession(const Arguments& arguments) {
         playSession(plugin, script, options, std::cout);
     } catch (const HostError& error) {
         code = static_cast<int>(error.code);
-        // An exception out of the plug-in is reported by the parent, with its place.
-        if (error.code != ExitCode::Crashed) std::cerr << "corvane-host: " << error.what() << "\n";
+        // The parent says why, after the transcript; an exception out of the
+        // plug-in it reports itself, with its place.
+        if (error.code != ExitCode::Crashed) {
+            std::istringstream lines(error.what());
+            for (std::string line; std::getline(lines, line);) std::cout << sessionMarker << "error " << line << "\n";
+        }
     }
     std::cout << sessionMarker << "exit " << code << "\n";
     std::cout.flush();
@@ -299,11 +304,11 @@ int main(int argc, char** argv) {
         return run(commandLine(argc, argv));
     } catch (const HostError& error) {
         std::cout.flush();
-        std::cerr << "corvane-host: " << error.what() << "\n";
+        std::cerr << "corvane-host: " + std::string(error.what()) + "\n";
         return static_cast<int>(error.code);
     } catch (const std::exception& error) {
         std::cout.flush();
-        std::cerr << "corvane-host: " << error.what() << "\n";
+        std::cerr << "corvane-host: " + std::string(error.what()) + "\n";
         return static_cast<int>(ExitCode::PluginFailed);
     }
 }

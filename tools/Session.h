@@ -20,8 +20,9 @@ struct PlayOptions {
 
 /// Marker lines start with this byte, which no transcript line holds. Each
 /// is one of "line N" (the script line played from now on), "threw TEXT"
-/// (an exception came out of the plug-in), "broken TEXT" (a contract break)
-/// and "exit N" (the session's process ends on its own with status N).
+/// (an exception came out of the plug-in), "broken TEXT" (a contract break),
+/// "error TEXT" (a line of the message the session ended with) and "exit N"
+/// (the session's process ends on its own with status N).
 constexpr char sessionMarker = '\x1e';
 
 /// Loads, creates, attaches, plays every event, releases. Throws HostError
