@@ -17,6 +17,7 @@
 #include "tools/HostError.h"
 #include "tools/HostText.h"
 #include "tools/Session.h"
+#include "tools/ShowCommand.h"
 #include "tools/Validator.h"
 
 #ifdef _WIN32
@@ -42,6 +43,11 @@ const char* const usageText =
     "      failing one it finds as a script that run replays.\n"
     "  corvane-host checks\n"
     "      Lists the checks of validate.\n"
+    "  corvane-host show LIBRARY [SCRIPT] [--class ID] [--size WxH] [--screenshot FILE.png]\n"
+    "      Opens the window of a windowed object in a window of its own, plays SCRIPT's\n"
+    "      values, and saves a PNG of it, or keeps it up until it is closed (Windows only).\n"
+    "  corvane-host --version\n"
+    "      Prints the harness's version, that of the Corvane release it belongs to.\n"
     "The class defaults to the first one in the library's pin description (its\n"
     "PINDESCRIPTION resource on Windows, else LIBRARY.pins.json); --pins reads another.\n"
     "--timeout S: seconds each check or session may take (default 30; a session's\n"
@@ -50,7 +56,8 @@ const char* const usageText =
     "5 no MP_GetFactory, 6 class not registered, 7 bad script line, 8 value too large\n"
     "for its pin, 9 no or bad pin description, 10 the plug-in refused a session step,\n"
     "11 time limit passed (hang), 12 crash or exception in the plug-in, 13 contract\n"
-    "broken (run --strict, fuzz).\n";
+    "broken (run --strict, fuzz), 20 show needs windows (this build has none),\n"
+    "21 no screenshot taken or written.\n";
 
 std::vector<std::string> commandLine(int argc, char** argv) {
 #ifdef _WIN32
@@ -248,6 +255,10 @@ int run(const std::vector<std::string>& words) {
         std::cout << usageText;
         return 0;
     }
+    if (command == "--version") {
+        std::cout << "corvane-host " << CORVANE_VERSION << "\n";
+        return 0;
+    }
     if (command == "checks") {
         listChecks(std::cout);
         return 0;
@@ -262,6 +273,10 @@ int run(const std::vector<std::string>& words) {
         const Arguments arguments = parseArguments(words, 1, command);
         if (arguments.positional.size() > 2) throw HostError(ExitCode::Usage, "run takes one library and one script\n" + std::string(usageText));
         return runCommand(arguments);
+    }
+    if (command == "show") {
+        runShow(parseShowArguments(words, usageText), std::cout);
+        return 0;
     }
     if (command == "validate") {
         const Arguments arguments = parseArguments(words, 1, command);

@@ -3,11 +3,14 @@
 #include <chrono>
 #include <deque>
 #include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <thread>
-#include <typeinfo>
 
 #include "tools/HostError.h"
 #include "tools/HostObject.h"
+#include "tools/HostText.h"
 #include "tools/Transcript.h"
 
 #ifdef _WIN32
@@ -184,6 +187,21 @@ private:
 };
 
 }  // namespace
+
+SessionScript loadScript(const std::string& path, const ClassPins& pins) {
+    // A folder opens as a stream on some systems and then reads as an empty script.
+    std::error_code ignored;
+    std::ifstream in;
+    if (path != "-" && !std::filesystem::is_directory(pathFromUtf8(path), ignored))
+        in.open(pathFromUtf8(path), std::ios::binary);
+    if (path != "-" && !in.is_open()) throw HostError(ExitCode::MissingFile, "cannot read the script file " + path);
+    const std::string source = path == "-" ? "<stdin>" : path;
+    SessionScript script = SessionScript::read(path == "-" ? std::cin : in, source);
+    if (const auto error = script.check(pins))
+        throw HostError(error->valueTooLarge ? ExitCode::ValueTooLarge : ExitCode::BadScriptLine,
+                        source + ":" + std::to_string(error->line) + ": " + error->message);
+    return script;
+}
 
 void pumpMessagesFor(int ms) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);

@@ -18,6 +18,10 @@ struct PlayOptions {
     std::string source = "<stdin>";  // the script's name in messages
 };
 
+/// Reads the script at `path` ("-" for standard input) and checks it against
+/// the class's pins. Throws HostError: MissingFile, BadScriptLine, ValueTooLarge.
+SessionScript loadScript(const std::string& path, const ClassPins& pins);
+
 /// Marker lines start with this byte, which no transcript line holds. Each
 /// is one of "line N" (the script line played from now on), "threw TEXT"
 /// (an exception came out of the plug-in), "broken TEXT" (a contract break),

@@ -47,10 +47,12 @@ public:
 
     /// Every contract break so far, in order.
     const std::vector<std::string>& problems() const { return contractProblems; }
+    /// A step of the caller's own (the show command's window steps): the
+    /// text line, or with --json the members of its object.
+    void line(const std::string& textLine, const std::string& jsonMembers);
 
 private:
     std::string stamp() const;
-    void line(const std::string& textLine, const std::string& jsonMembers);
 
     std::ostream& out;
     const bool json;

@@ -1,6 +1,6 @@
-// Support for the tests that start the built corvane-host as a child process
-// on the test plug-ins: paths in the build folder, scratch files, and output
-// with its times and durations masked.
+// Running the built corvane-host from the host harness's tests: where the
+// build put it and the test plug-ins, starting it as a child process, files
+// for it to read, and its output with times and durations masked.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,10 +21,16 @@ inline const std::string shortLimit = "10";
 inline const std::string shortLimit = "0.5";
 #endif
 
+/// A file of the build folder, where the tests, the harness and the plug-ins are.
 inline std::string inBuild(const std::string& name) { return programFolder() + "/" + name; }
-inline std::string plugin(const std::string& variant) { return inBuild("test_plugin_" + variant + CORVANE_PLUGIN_SUFFIX); }
 
-/// Runs corvane-host with `arguments`; its standard error comes with its output.
+/// The test plug-in built as test_plugin_VARIANT.
+inline std::string plugin(const std::string& variant) {
+    return inBuild("test_plugin_" + variant + CORVANE_PLUGIN_SUFFIX);
+}
+
+/// Runs corvane-host with `arguments`; its output includes standard error.
+/// Expects it to start and to exit rather than crash.
 inline ChildOutcome host(const std::vector<std::string>& arguments) {
     ChildOutcome outcome = runProgram(inBuild(CORVANE_HOST_FILE), arguments, true);
     EXPECT_TRUE(outcome.started);
