@@ -195,17 +195,24 @@ struct DigitRun {
     std::uint64_t value;
 };
 
-/// The ASCII digits that lead the 8 units at `units`, at most 8 of them,
-/// found and converted without a branch per digit (mispredicted loop exits
-/// would cost more than the digits themselves).
-DigitRun leadingDigits(const char16_t* units) {
-    const __m128i loaded = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
-    const __m128i values = _mm_sub_epi16(loaded, _mm_set1_epi16(0x30));
-    // Lanes below 10 unsigned: a signed comparison with the sign bits flipped.
+// ASCII digits eight units at a time, with SSE2 (part of every x86-64):
+// found and converted without a branch per digit, since mispredicted loop
+// exits would cost more than the digits themselves.
+
+const __m128i* asVector(const char16_t* units) { return reinterpret_cast<const __m128i*>(units); }
+
+/// The lanes less '0'.
+inline __m128i digitValues(__m128i units) { return _mm_sub_epi16(units, _mm_set1_epi16(0x30)); }
+
+/// All ones in the lanes of digitValues that are ASCII digits (below 10 unsigned:
+/// a signed comparison with the sign bits flipped).
+inline __m128i digitLanes(__m128i values) {
     const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i isDigit = _mm_cmplt_epi16(_mm_xor_si128(values, flip), _mm_set1_epi16(static_cast<short>(0x8000 + 10)));
-    const unsigned count = static_cast<unsigned>(std::countr_one(static_cast<unsigned>(_mm_movemask_epi8(isDigit)))) / 2;
-    if (count == 0) return DigitRun{0, 0};
+    return _mm_cmplt_epi16(_mm_xor_si128(values, flip), _mm_set1_epi16(static_cast<short>(0x8000 + 10)));
+}
+
+/// The number the first `count` (1 to 8) lanes of digitValues write.
+inline std::uint64_t digitsValue(__m128i values, unsigned count) {
     // One byte per digit, the first in the lowest; shifted up so that the
     // run ends in the top byte and the bytes below it are zero digits (what
     // followed the run leaves through the top).
@@ -214,9 +221,52 @@ DigitRun leadingDigits(const char16_t* units) {
     // Eight digits to a number: pairs, then fours, then the eight.
     digits = digits * 10 + (digits >> 8);
     constexpr std::uint64_t pairs = 0x000000FF000000FF;
-    digits = (((digits & pairs) * (100 + (std::uint64_t{1000000} << 32))) +
-              (((digits >> 16) & pairs) * (1 + (std::uint64_t{10000} << 32)))) >> 32;
-    return DigitRun{count, digits};
+    return (((digits & pairs) * (100 + (std::uint64_t{1000000} << 32))) +
+            (((digits >> 16) & pairs) * (1 + (std::uint64_t{10000} << 32)))) >> 32;
+}
+
+/// The ASCII digits that lead the 8 units at `units`, at most 8 of them.
+DigitRun leadingDigits(const char16_t* units) {
+    const __m128i values = digitValues(_mm_loadu_si128(asVector(units)));
+    const auto lanes = static_cast<unsigned>(_mm_movemask_epi8(digitLanes(values)));
+    const auto count = static_cast<unsigned>(std::countr_one(lanes)) / 2;
+    return count == 0 ? DigitRun{0, 0} : DigitRun{count, digitsValue(values, count)};
+}
+
+/// The usual number of a list, when 16 units can be read at `start`: ASCII
+/// digits, at most 7 before a point and 8 after it (8 without a point), no
+/// exponent, not the 0 of a 0x prefix. Its digits and point are found with one look at the 16 units.
+/// Nothing for any other form, which the general reading then takes.
+std::optional<Magnitude> readShortDecimal(std::u16string_view text, std::size_t start) {
+    if (text.size() - start < 16) return std::nullopt;
+    const char16_t* const units = text.data() + start;
+    const __m128i low = _mm_loadu_si128(asVector(units));
+    const __m128i high = _mm_loadu_si128(asVector(units + 8));
+    const __m128i lowValues = digitValues(low);
+    const auto digitMask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_packs_epi16(digitLanes(lowValues), digitLanes(digitValues(high)))));
+    const __m128i point = _mm_set1_epi16(u'.');
+    const auto pointMask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(low, point), _mm_cmpeq_epi16(high, point))));
+
+    const auto integerCount = static_cast<unsigned>(std::countr_one(digitMask));
+    const bool hasPoint = ((pointMask >> integerCount) & 1u) != 0;
+    const unsigned fractionCount = hasPoint ? static_cast<unsigned>(std::countr_one(digitMask >> (integerCount + 1))) : 0;
+    const unsigned end = hasPoint ? integerCount + 1 + fractionCount : integerCount;
+    if (integerCount > (hasPoint ? 7u : 8u) || fractionCount > 8 || integerCount + fractionCount == 0 || end >= 16) {
+        return std::nullopt;
+    }
+    // An exponent, maybe a digit outside ASCII, or a hexadecimal number's 0x: not this form.
+    const char16_t next = units[end];
+    if ((next | 0x20) == u'e' || (next | 0x20) == u'x' || next >= unicodeDigitZeros[0]) return std::nullopt;
+
+    std::uint64_t mantissa = integerCount == 0 ? 0 : digitsValue(lowValues, integerCount);
+    if (fractionCount != 0) {
+        const __m128i fraction = digitValues(_mm_loadu_si128(asVector(units + integerCount + 1)));
+        mantissa = mantissa * integerPowersOfTen[fractionCount] + digitsValue(fraction, fractionCount);
+    }
+    // At most 15 digits: below 2^53, so exact, as is the power.
+    return Magnitude{static_cast<double>(mantissa) / exactPowersOfTen[fractionCount], start + end};
 }
 
 /// Extends `run`, which ends at `end`, while ASCII digits follow; answers the new end.
@@ -307,6 +357,7 @@ Magnitude readNotANumber(std::u16string_view text, std::size_t at) {
 
 /// The magnitude of the number starting at `start` (after the sign), if one does.
 std::optional<Magnitude> readMagnitude(std::u16string_view text, std::size_t start) {
+    if (std::optional<Magnitude> simple = readShortDecimal(text, start)) return simple;
     if (start == text.size()) return std::nullopt;
     if (text[start] == u'0' && start + 1 < text.size() && (text[start + 1] | 0x20) == u'x') {
         return readHex(text, start + 2);
@@ -324,17 +375,20 @@ std::optional<Magnitude> readMagnitude(std::u16string_view text, std::size_t sta
 
 NumberReading readNumber(std::u16string_view text) {
     std::size_t start = 0;
-    while (start < text.size() && isSpace(text[start])) ++start;
+    // Most items start with their number: one comparison rules white space out.
+    while (start < text.size() && (text[start] <= u' ' || text[start] >= 0x0085) && isSpace(text[start])) ++start;
     bool negative = false;
-    if (start < text.size() && (text[start] == u'+' || text[start] == u'-')) {
-        negative = text[start] == u'-';
-        ++start;
+    if (start < text.size()) {
+        // Without branches: the signs of a list's items follow no pattern.
+        const char16_t first = text[start];
+        negative = first == u'-';
+        start += static_cast<std::size_t>(negative || first == u'+');
     }
     const std::optional<Magnitude> magnitude = readMagnitude(text, start);
     if (!magnitude) return NumberReading{0.0, 0};
     // The sign goes on as a bit, so that it marks NaNs too.
-    const double value = negative && magnitude->takesSign ? std::copysign(magnitude->value, -1.0) : magnitude->value;
-    return NumberReading{value, magnitude->end};
+    const std::uint64_t sign = static_cast<std::uint64_t>(negative & magnitude->takesSign) << 63;
+    return NumberReading{std::bit_cast<double>(std::bit_cast<std::uint64_t>(magnitude->value) ^ sign), magnitude->end};
 }
 
 double parseNumber(std::u16string_view item) { return readNumber(item).value; }
