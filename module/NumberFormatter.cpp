@@ -5,6 +5,7 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 // A finite float is m * 2^e with m below 2^24. For e < 0 the value times
@@ -59,6 +60,43 @@ std::size_t writeWord(std::u16string_view word, std::span<char16_t, NumberTextCa
     return word.size();
 }
 
+/// Writes the two digits of `pair` (below 100) at `at`.
+void writePairAt(unsigned pair, char16_t* at) { std::memcpy(at, &digitPairs[2 * pair], 2 * sizeof(char16_t)); }
+
+/// The usual value: an integer part of at most 8 digits. Laid out in a
+/// fixed pattern (sign slot, 8 digits with leading zeros, point, 4 decimals)
+/// and copied from its first digit or sign with four overlapping 8-byte
+/// moves: no loop and no branch that depends on the number of digits, whose
+/// mispredictions would cost more than the writing itself.
+std::size_t writeShort(bool negative, std::uint32_t integerPart, unsigned decimals,
+                       std::span<char16_t, NumberTextCapacity> out) {
+    char16_t text[14];  // [0] sign, [1..8] integer part, [9] point, [10..13] decimals
+    const std::uint32_t high = integerPart / 10000;
+    const std::uint32_t low = integerPart % 10000;
+    writePairAt(high / 100, text + 1);
+    writePairAt(high % 100, text + 3);
+    writePairAt(low / 100, text + 5);
+    writePairAt(low % 100, text + 7);
+    text[9] = u'.';
+    writePairAt(decimals / 100, text + 10);
+    writePairAt(decimals % 100, text + 12);
+    const std::size_t digits = 1 + (integerPart >= 10) + (integerPart >= 100) + (integerPart >= 1000) +
+                               (integerPart >= 10000) + (integerPart >= 100000) + (integerPart >= 1000000) +
+                               (integerPart >= 10000000);
+    const std::size_t first = 9 - digits;
+    text[first - 1] = u'-';
+    const std::size_t start = first - (negative ? 1 : 0);
+    const std::size_t length = 14 - start;  // 6 to 14 units: 12 to 28 bytes
+    const auto* from = reinterpret_cast<const unsigned char*>(text + start);
+    auto* to = reinterpret_cast<unsigned char*>(out.data());
+    const std::size_t bytes = length * sizeof(char16_t);
+    for (const std::size_t at : {std::size_t{0}, std::min<std::size_t>(8, bytes - 8), std::min<std::size_t>(16, bytes - 8),
+                                 bytes - 8}) {
+        std::memcpy(to + at, from + at, 8);
+    }
+    return length;
+}
+
 /// The fixed form of the widened value through std::to_chars.
 std::size_t writeWide(float value, std::span<char16_t, NumberTextCapacity> out) {
     char text[NumberTextCapacity];
@@ -100,11 +138,14 @@ std::size_t formatNumber(float value, std::span<char16_t, NumberTextCapacity> ou
             scaled = product >> shift;
             const std::uint64_t rest = product & ((std::uint64_t{1} << shift) - 1);
             const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-            if (rest > half || (rest == half && (scaled & 1) != 0)) ++scaled;
+            // Without a branch: which way a list's values round follows no pattern.
+            scaled += static_cast<std::uint64_t>((rest > half) | ((rest == half) & ((scaled & 1) != 0)));
         }
         integerPart = scaled / 10000;
         decimals = static_cast<unsigned>(scaled % 10000);
     }
+
+    if (integerPart < 100000000) return writeShort(negative, static_cast<std::uint32_t>(integerPart), decimals, out);
 
     // Written from the back, straight into `out`: the length is known first.
     const std::size_t length = (negative ? 1 : 0) + integerDigits(integerPart) + 5;

@@ -4,7 +4,6 @@
 #include <array>
 #include <bit>
 #include <charconv>
-#include <emmintrin.h>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -12,14 +11,18 @@
 #include <string>
 #include <system_error>
 
-// The units are scanned once, as they are. A decimal number of at most 19
-// significant digits and a power of ten within 10^±22 (every normalised item
-// and almost every typed one) is converted exactly on the spot: the digits
-// and the power are both exact doubles, so one IEEE multiplication or
-// division rounds the result correctly. Everything else, with its digits
-// narrowed to ASCII, goes to std::from_chars, which is exact for any length,
-// never reads the locale and never allocates; what it lacks next to wcstod
-// (the value of a range error) is done here.
+#include <emmintrin.h>
+
+// The units are read as they are, in three tiers:
+// - the usual item of a list (ASCII digits and a point, at most 15 digits)
+//   with one look at 16 units (readShortDecimal);
+// - any decimal number of ASCII digits with at most 19 significant digits
+//   and a power of ten within 10^±22, digits eight at a time (readDecimal);
+// - everything else, its digits narrowed to ASCII, by std::from_chars, which
+//   is exact for any length, never reads the locale and never allocates;
+//   what it lacks next to wcstod (the value of a range error) is done here.
+// In the first two the digits and the power of ten are exact doubles, so
+// one IEEE multiplication or division rounds the result correctly.
 
 static_assert(std::numeric_limits<double>::is_iec559 && std::numeric_limits<float>::is_iec559,
               "double to float rounding and the NaN bit layout assume IEEE 754 types");
@@ -166,20 +169,22 @@ bool unicodeDigitAt(std::u16string_view text, std::size_t at) {
     return at < text.size() && text[at] >= unicodeDigitZeros[0] && unicodeDigit(text[at]) < 10;
 }
 
-/// The end of the decimal number starting at `start` (digits with at most
-/// one point, then perhaps an exponent), or `start` when no digit is there.
-std::size_t decimalEnd(std::u16string_view text, std::size_t start) {
+/// The end of the number whose digits start at `start`: digits (hexadecimal
+/// ones when `hex`) with at most one point, then an exponent if one follows
+/// ('e', or 'p' when `hex`); `start` when no digit is there.
+std::size_t numberEnd(std::u16string_view text, std::size_t start, bool hex) {
+    const auto isDigit = [hex](char16_t c) { return hex ? hexDigit(c) < 16 : decimalDigit(c) < 10; };
     const std::size_t size = text.size();
     bool sawDigit = false;
     std::size_t i = start;
-    for (; i < size && decimalDigit(text[i]) < 10; ++i) sawDigit = true;
+    for (; i < size && isDigit(text[i]); ++i) sawDigit = true;
     if (i < size && text[i] == u'.') {
         ++i;
-        for (; i < size && decimalDigit(text[i]) < 10; ++i) sawDigit = true;
+        for (; i < size && isDigit(text[i]); ++i) sawDigit = true;
     }
     if (!sawDigit) return start;
     std::int64_t unused = 0;
-    return i < size && (text[i] | 0x20) == u'e' ? exponentEnd(text, i, unused) : i;
+    return i < size && (text[i] | 0x20) == (hex ? u'p' : u'e') ? exponentEnd(text, i, unused) : i;
 }
 
 constexpr std::array<std::uint64_t, 20> integerPowersOfTen = [] {
@@ -235,8 +240,9 @@ DigitRun leadingDigits(const char16_t* units) {
 
 /// The usual number of a list, when 16 units can be read at `start`: ASCII
 /// digits, at most 7 before a point and 8 after it (8 without a point), no
-/// exponent, not the 0 of a 0x prefix. Its digits and point are found with one look at the 16 units.
-/// Nothing for any other form, which the general reading then takes.
+/// exponent, not the 0 of a 0x prefix. Its digits and point are found with
+/// one look at the 16 units. Nothing for any other form, which the general
+/// reading then takes.
 std::optional<Magnitude> readShortDecimal(std::u16string_view text, std::size_t start) {
     if (text.size() - start < 16) return std::nullopt;
     const char16_t* const units = text.data() + start;
@@ -291,8 +297,9 @@ DigitRun digitRunAt(std::u16string_view text, std::size_t at) {
 }
 
 /// The decimal number starting at `start`, if digits (perhaps after a point)
-/// start there. The common form, ASCII digits only, is read without a loop
-/// per digit; any other goes to the general conversion.
+/// start there: ASCII digits eight at a time and converted on the spot when
+/// exact, else (digits outside ASCII, long numbers, large powers) by the
+/// general conversion.
 std::optional<Magnitude> readDecimal(std::u16string_view text, std::size_t start) {
     const std::size_t size = text.size();
     const DigitRun integer = digitRunAt(text, start);
@@ -305,12 +312,14 @@ std::optional<Magnitude> readDecimal(std::u16string_view text, std::size_t start
         const DigitRun fraction = digitRunAt(text, i);
         i += fraction.count;
         // Past 19 digits in all the fast path is not taken: the mantissa may be anything then.
-        if (fraction.count < integerPowersOfTen.size()) mantissa = mantissa * integerPowersOfTen[fraction.count] + fraction.value;
+        if (fraction.count < integerPowersOfTen.size()) {
+            mantissa = mantissa * integerPowersOfTen[fraction.count] + fraction.value;
+        }
         digits += fraction.count;
         scale = -static_cast<std::int64_t>(fraction.count);
     }
     if (unicodeDigitAt(text, i)) {  // a digit the runs above stopped at
-        const std::size_t end = decimalEnd(text, start);
+        const std::size_t end = numberEnd(text, start, false);
         return Magnitude{convertNarrowed(text.substr(start, end - start), std::chars_format::general), end};
     }
     if (digits == 0) return std::nullopt;
@@ -330,20 +339,9 @@ std::optional<Magnitude> readDecimal(std::u16string_view text, std::size_t start
 /// The hexadecimal number whose digits start at `start` (after "0x"). With
 /// no digit there, the number is the 0 before the 'x'.
 Magnitude readHex(std::u16string_view text, std::size_t start) {
-    const std::size_t size = text.size();
-    bool sawDigit = false;
-    std::size_t i = start;
-    for (; i < size && hexDigit(text[i]) < 16; ++i) sawDigit = true;
-    if (i < size && text[i] == u'.') {
-        ++i;
-        for (; i < size && hexDigit(text[i]) < 16; ++i) sawDigit = true;
-    }
-    if (!sawDigit) return Magnitude{0.0, start - 1};
-    if (i < size && (text[i] | 0x20) == u'p') {
-        std::int64_t unused = 0;
-        i = exponentEnd(text, i, unused);
-    }
-    return Magnitude{convertNarrowed(text.substr(start, i - start), std::chars_format::hex), i};
+    const std::size_t end = numberEnd(text, start, true);
+    if (end == start) return Magnitude{0.0, start - 1};
+    return Magnitude{convertNarrowed(text.substr(start, end - start), std::chars_format::hex), end};
 }
 
 /// The not-a-number form whose "nan" ends at `at`.

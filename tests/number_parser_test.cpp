@@ -207,35 +207,44 @@ TEST(NumberParser, FullwidthSymbolsHaveNoRole) {
 
 // The runtime's not-a-number values, as doubles and after rounding to float.
 TEST(NumberParser, NotANumbers) {
+    struct Bits {
+        std::uint64_t ofDouble;
+        std::uint32_t ofFloat;
+    };
+    constexpr Bits plain{0x7fffffffffffffff, 0x7fffffff};  // every payload bit set
+    constexpr Bits minusPlain{0xffffffffffffffff, 0xffffffff};
+    constexpr Bits indeterminate{0xfff8000000000000, 0xffc00000};
+    constexpr Bits signalling{0x7ff0000000000001, 0x7fc00000};  // quiet once a float
+    constexpr Bits minusSignalling{0xfff0000000000001, 0xffc00000};
+    constexpr Bits minusInfinity{0xfff0000000000000, 0xff800000};
     struct Row {
         std::u16string item;
-        std::uint64_t doubleBits;
-        std::uint32_t floatBits;
+        Bits expected;
     };
     const std::vector<Row> rows = {
-        {u"nan", 0x7fffffffffffffff, 0x7fffffff},
-        {u"-nan", 0xffffffffffffffff, 0xffffffff},
-        {u" +NaN", 0x7fffffffffffffff, 0x7fffffff},
-        {u"nan()", 0x7fffffffffffffff, 0x7fffffff},
-        {u"nan(123)", 0x7fffffffffffffff, 0x7fffffff},
-        {u"-nan(0x7ffffffffffff)", 0xffffffffffffffff, 0xffffffff},
-        {u"nan(abc_1)x", 0x7fffffffffffffff, 0x7fffffff},
-        {u"nan(ind", 0x7fffffffffffffff, 0x7fffffff},  // not closed: plain nan
-        {u"nan(ind_)", 0x7fffffffffffffff, 0x7fffffff},
-        {u"nan (ind)", 0x7fffffffffffffff, 0x7fffffff},
-        {u"nan(ind)", 0xfff8000000000000, 0xffc00000},
-        {u"-nan(ind)", 0xfff8000000000000, 0xffc00000},
-        {u"+NaN(IND)", 0xfff8000000000000, 0xffc00000},
-        {u"\u3000nan(Ind)junk", 0xfff8000000000000, 0xffc00000},
-        {u"nan(snan)", 0x7ff0000000000001, 0x7fc00000},
-        {u"-NAN(SNAN)", 0xfff0000000000001, 0xffc00000},
-        {u"nan(snan", 0x7fffffffffffffff, 0x7fffffff},
-        {u"-inf", 0xfff0000000000000, 0xff800000},
+        {u"nan", plain},
+        {u"-nan", minusPlain},
+        {u" +NaN", plain},
+        {u"nan()", plain},
+        {u"nan(123)", plain},
+        {u"-nan(0x7ffffffffffff)", minusPlain},
+        {u"nan(abc_1)x", plain},
+        {u"nan(ind", plain},  // not closed: plain nan
+        {u"nan(ind_)", plain},
+        {u"nan (ind)", plain},
+        {u"nan(ind)", indeterminate},
+        {u"-nan(ind)", indeterminate},
+        {u"+NaN(IND)", indeterminate},
+        {u"\u3000nan(Ind)junk", indeterminate},
+        {u"nan(snan)", signalling},
+        {u"-NAN(SNAN)", minusSignalling},
+        {u"nan(snan", plain},
+        {u"-inf", minusInfinity},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(printable(row.item));
-        EXPECT_EQ(bitsOf(parseNumber(row.item)), row.doubleBits);
-        EXPECT_EQ(bitsOf(parseItem(row.item)), row.floatBits);
+        EXPECT_EQ(bitsOf(parseNumber(row.item)), row.expected.ofDouble);
+        EXPECT_EQ(bitsOf(parseItem(row.item)), row.expected.ofFloat);
     }
 }
 
