@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string_view>
 
+#include <emmintrin.h>
+
 // A finite float is m * 2^e with m below 2^24. For e < 0 the value times
 // 10^4 is m * 10^4 / 2^-e, whose numerator is below 2^38: one 64-bit
 // product, a shift and the remainder give the four decimals rounded to
@@ -60,40 +62,51 @@ std::size_t writeWord(std::u16string_view word, std::span<char16_t, NumberTextCa
     return word.size();
 }
 
-/// Writes the two digits of `pair` (below 100) at `at`.
-void writePairAt(unsigned pair, char16_t* at) { std::memcpy(at, &digitPairs[2 * pair], 2 * sizeof(char16_t)); }
+/// The decimal digits of two numbers below 10^4, held in the 32-bit halves
+/// of `halves` (the first number in the low half), as 8 bytes 0-9, the
+/// first digit lowest: each half splits into hundreds and the rest, each of
+/// those into tens and ones, all halves at once (multiplications by
+/// reciprocals that are exact in these ranges, and no carry crosses a half).
+std::uint64_t digitBytes(std::uint64_t halves) {
+    const std::uint64_t hundreds = ((halves * 5243) >> 19) & 0x0000007F0000007F;
+    const std::uint64_t pairs = hundreds | ((halves - hundreds * 100) << 16);  // 16-bit quarters below 100
+    const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000F;
+    return tens | ((pairs - tens * 10) << 8);
+}
+
+/// Stores the 8 digit bytes as 8 UTF-16 digits at `at`.
+void storeDigits(std::uint64_t digits, char16_t* at) {
+    const __m128i ascii = _mm_cvtsi64_si128(static_cast<long long>(digits | 0x3030303030303030));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_unpacklo_epi8(ascii, _mm_setzero_si128()));
+}
 
 /// The usual value: an integer part of at most 8 digits. Laid out in a
 /// fixed pattern (sign slot, 8 digits with leading zeros, point, 4 decimals)
 /// and copied from its first digit or sign with four overlapping 8-byte
-/// moves: no loop and no branch that depends on the number of digits, whose
+/// moves: no loop and no branch that depends on the digits, whose
 /// mispredictions would cost more than the writing itself.
 std::size_t writeShort(bool negative, std::uint32_t integerPart, unsigned decimals,
                        std::span<char16_t, NumberTextCapacity> out) {
     char16_t text[14];  // [0] sign, [1..8] integer part, [9] point, [10..13] decimals
-    const std::uint32_t high = integerPart / 10000;
-    const std::uint32_t low = integerPart % 10000;
-    writePairAt(high / 100, text + 1);
-    writePairAt(high % 100, text + 3);
-    writePairAt(low / 100, text + 5);
-    writePairAt(low % 100, text + 7);
+    // The decimals are the upper half of 8 digits, stored 4 units early; the
+    // integer part and the point then go over the 4 zeros before them.
+    storeDigits(digitBytes(std::uint64_t{decimals} << 32), text + 6);
+    const std::uint64_t integerDigits = digitBytes((integerPart / 10000) | (std::uint64_t{integerPart % 10000} << 32));
+    storeDigits(integerDigits, text + 1);
     text[9] = u'.';
-    writePairAt(decimals / 100, text + 10);
-    writePairAt(decimals % 100, text + 12);
-    const std::size_t digits = 1 + (integerPart >= 10) + (integerPart >= 100) + (integerPart >= 1000) +
-                               (integerPart >= 10000) + (integerPart >= 100000) + (integerPart >= 1000000) +
-                               (integerPart >= 10000000);
-    const std::size_t first = 9 - digits;
+    // Leading zero digits are zero bytes at the low end; the last digit stays
+    // (the set bit stands in for it, so that 0 needs no branch either).
+    const auto leadingZeros = static_cast<std::size_t>(std::countr_zero(integerDigits | std::uint64_t{1} << 56)) / 8;
+    const std::size_t first = 1 + leadingZeros;
     text[first - 1] = u'-';
     const std::size_t start = first - (negative ? 1 : 0);
     const std::size_t length = 14 - start;  // 6 to 14 units: 12 to 28 bytes
     const auto* from = reinterpret_cast<const unsigned char*>(text + start);
     auto* to = reinterpret_cast<unsigned char*>(out.data());
     const std::size_t bytes = length * sizeof(char16_t);
-    for (const std::size_t at : {std::size_t{0}, std::min<std::size_t>(8, bytes - 8), std::min<std::size_t>(16, bytes - 8),
-                                 bytes - 8}) {
-        std::memcpy(to + at, from + at, 8);
-    }
+    // Four 8-byte moves a third of the rest apart cover 12 to 32 bytes.
+    const std::size_t third = (bytes - 8) / 3;
+    for (const std::size_t at : {std::size_t{0}, third, 2 * third, bytes - 8}) std::memcpy(to + at, from + at, 8);
     return length;
 }
 
