@@ -16,7 +16,9 @@
 // nearest, ties to even, exactly as printf rounds. For e >= 0 the value is
 // an integer and the decimals are zeros; up to e = 39 it fits 64 bits. Only
 // larger magnitudes (2^63 and up) go to std::to_chars, which prints what
-// printf prints in the "C" locale and never reads the locale.
+// printf prints in the "C" locale and never reads the locale. Integer parts
+// below 10^8, the usual ones, are written by writeShort, the rest pair by
+// pair from the back.
 
 namespace {
 
