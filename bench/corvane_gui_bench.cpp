@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "factory/HostInterfaces.h"
-#include "factory/InterfaceIds.h"
 #include "gui/StringGuiPin.h"
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/InterfaceIds.h"
 #include "module/CorvaneGui.h"
 
 namespace {

@@ -2,18 +2,14 @@
 // so every class has registered by then.
 #include "factory/Export.h"
 
-#include "factory/InterfaceIds.h"
+#include "factory/AtBoundary.h"
 #include "factory/MpFactory.h"
+#include "interfaces/InterfaceIds.h"
 
 extern "C" CORVANE_EXPORT std::int32_t MP_GetFactory(void** out) {
     if (out == nullptr) return gmpi::ResultFail;
-    try {
-        return getFactory().queryInterface(gmpi::IID_IMpUnknown, out);
-    } catch (...) {
-        // Memory ran out when the first registration tried to make the
-        // factory, and again now: no factory to hand out, and nothing may
-        // unwind into the host's frames.
-        *out = nullptr;
-        return gmpi::ResultFail;
-    }
+    // Stays null when memory ran out as the first registration tried to make
+    // the factory, and runs out again now.
+    *out = nullptr;
+    return atBoundary([&] { return getFactory().queryInterface(gmpi::IID_IMpUnknown, out); });
 }

@@ -1,11 +1,11 @@
-// Declares MP_GetFactory, the entry point a host looks up by name after
-// loading the library. It answers ResultOk and the factory's IMpUnknown
-// pointer in *out; every call gives the same pointer. Any thread. Only when
-// memory ran out as the library loaded, and runs out again on this call, is
-// there no factory: then ResultFail and a null *out.
+// Declares MP_GetFactory, this library's one export (its contract:
+// interfaces/MpGetFactory.h). Only the library defines it; hosts look it up
+// by name as an MpGetFactoryFunction.
 #pragma once
 
 #include <cstdint>
+
+#include "interfaces/MpGetFactory.h"
 
 #if defined(_WIN32)
 #define CORVANE_EXPORT __declspec(dllexport)
@@ -14,6 +14,3 @@
 #endif
 
 extern "C" CORVANE_EXPORT std::int32_t MP_GetFactory(void** out);
-
-/// The export's type, for hosts that look it up by name.
-using MpGetFactoryFunction = std::int32_t (*)(void** out);

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "factory/InterfaceIds.h"
-#include "gui/IMpUserInterface.h"
+#include "factory/AtBoundary.h"
+#include "interfaces/IMpUserInterface.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 
@@ -41,7 +42,9 @@ std::int32_t MpFactory::create(const char16_t* identifier, std::int32_t kind, IM
     if (out == nullptr) return ResultFail;
     *out = nullptr;
     if (identifier == nullptr) return ResultNoInterface;
-    try {
+    // On ResultFail *out keeps the object when only its set-up threw; the
+    // caller owns it.
+    return atBoundary([&] {
         const auto entry = registry.find(ClassKey::fromText(kind, identifier));
         if (entry == registry.end() || entry->second == nullptr) return ResultNoInterface;
         IMpUnknown* object = entry->second();
@@ -51,10 +54,7 @@ std::int32_t MpFactory::create(const char16_t* identifier, std::int32_t kind, IM
             if (auto* legacy = dynamic_cast<IMpLegacyInitialization*>(object)) legacy->setHost(host);
         }
         return ResultOk;
-    } catch (...) {
-        // *out keeps the object when only its set-up threw; the caller owns it.
-        return ResultFail;
-    }
+    });
 }
 
 std::int32_t MpFactory::getBuildInfo(std::int32_t* version, std::int32_t capacity, char16_t* text) {
@@ -82,8 +82,8 @@ void registerClass(std::int32_t kind, const char16_t* identifier, CreationFuncti
     // Runs during static initialisation, where an escaping exception would
     // abort the host's LoadLibrary. Out of memory leaves the class unregistered:
     // the host then sees ResultNoInterface for it, not a crash.
-    try {
+    atBoundary([&] {
         getFactory().add(kind, identifier, creationFunction);
-    } catch (...) {
-    }
+        return ResultOk;
+    });
 }

@@ -7,14 +7,11 @@
 #include <map>
 
 #include "factory/ClassKey.h"
-#include "factory/IMpFactory.h"
+#include "interfaces/IMpFactory.h"
 
 /// Builds a new object and returns it with one reference, which goes to the
 /// factory's caller. May throw; the factory answers ResultFail then.
 using CreationFunction = gmpi::IMpUnknown* (*)();
-
-/// The kind under which GUI classes are registered.
-constexpr std::int32_t ObjectKindGui = 2;
 
 class MpFactory final : public gmpi::IMpFactory2 {
 public:

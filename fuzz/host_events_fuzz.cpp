@@ -28,10 +28,10 @@
 #include <vector>
 
 #include "factory/Export.h"
-#include "factory/InterfaceIds.h"
 #include "factory/MpFactory.h"
 #include "gui/StringGuiPin.h"
 #include "gui/TimerService.h"
+#include "interfaces/InterfaceIds.h"
 #include "module/CorvaneGui.h"
 #include "platform/ThreadTimerStub.h"
 #include "tests/UncountedGuiHost.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "factory/GraphicsTypes.h"
+#include "interfaces/GraphicsTypes.h"
 
 constexpr std::int32_t gfxMinimumSide = 15;
 constexpr std::int32_t gfxMaximumSide = 100;

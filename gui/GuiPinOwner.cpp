@@ -3,8 +3,8 @@
 #include <limits>
 #include <stdexcept>
 
-#include "factory/InterfaceId.h"
 #include "gui/MpGuiPinBase.h"
+#include "interfaces/InterfaceId.h"
 
 using gmpi::ResultFail;
 using gmpi::ResultOk;

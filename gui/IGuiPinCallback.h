@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "gui/IGuiPinCallbackImpl.h"
-#include "gui/IMpUserInterface.h"
-#include "gui/IMpUserInterface2.h"
+#include "interfaces/IMpUserInterface.h"
+#include "interfaces/IMpUserInterface2.h"
 
 template <class T>
 class IGuiPinCallback final : public IGuiPinCallbackImpl {

@@ -2,9 +2,10 @@
 
 #include <memory>
 
-#include "factory/InterfaceIds.h"
+#include "factory/AtBoundary.h"
 #include "gui/IGuiPinCallback.h"
 #include "gui/IGuiPinCallbackIndexed.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 
@@ -25,26 +26,20 @@ std::int32_t MpGuiBase2::setHost(IMpUnknown* newHost) {
         host = nullptr;
         return ResultNoInterface;
     }
-    try {
+    return atBoundary([&] {
         // The pointer alone decides; the query's result code is not looked at.
         void* found = nullptr;
         newHost->queryInterface(IID_IGuiHost2, &found);
         host = static_cast<IGuiHost2*>(found);
         return host != nullptr ? ResultOk : ResultNoInterface;
-    } catch (...) {
-        return ResultFail;
-    }
+    });
 }
 
 std::int32_t MpGuiBase2::hostCallA() { return ResultOk; }
 
 std::int32_t MpGuiBase2::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
                                 const void* data) {
-    try {
-        return GuiPinOwner::setPin(pinIndex, voice, byteSize, data);
-    } catch (...) {
-        return ResultFail;
-    }
+    return atBoundary([&] { return GuiPinOwner::setPin(pinIndex, voice, byteSize, data); });
 }
 
 std::int32_t MpGuiBase2::hostCallB() { return ResultFail; }
@@ -53,11 +48,7 @@ std::int32_t MpGuiBase2::hostCallD() { return ResultFail; }
 std::int32_t MpGuiBase2::hostCallE() { return ResultFail; }
 
 std::int32_t MpGuiBase2::notifyPin(std::int32_t pinIndex, std::int32_t voice) {
-    try {
-        return GuiPinOwner::notifyPin(pinIndex, voice);
-    } catch (...) {
-        return ResultFail;
-    }
+    return atBoundary([&] { return GuiPinOwner::notifyPin(pinIndex, voice); });
 }
 
 std::int32_t MpGuiBase2::sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,

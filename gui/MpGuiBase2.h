@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "factory/HostInterfaces.h"
 #include "gui/GuiPinOwner.h"
-#include "gui/IMpUserInterface2.h"
 #include "gui/MpGuiPinBase.h"
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/IMpUserInterface2.h"
 
 class MpGuiBase2 : public gmpi::IMpUserInterface2B, public GuiPinOwner {
 public:

@@ -1,6 +1,7 @@
 #include "gui/MpGuiBase_base.h"
 
-#include "factory/InterfaceIds.h"
+#include "factory/AtBoundary.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 
@@ -20,10 +21,8 @@ std::int32_t MpGuiBase_base::queryInterface(const InterfaceId& iid, void** out) 
 
 std::int32_t MpGuiBase_base::addRef() { return ++refCount; }
 
-std::int32_t MpGuiBase_base::release() { return releaseCounted(refCount); }
-
-std::int32_t MpGuiBase_base::releaseCounted(std::int32_t& count) {
-    if (--count != 0) return count;
+std::int32_t MpGuiBase_base::release() {
+    if (--refCount != 0) return refCount;
     delete this;
     return 0;
 }
@@ -35,19 +34,11 @@ std::int32_t MpGuiBase_base::legacyCallD() { return ResultOk; }
 
 std::int32_t MpGuiBase_base::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
                                     const void* data) {
-    try {
-        return GuiPinOwner::setPin(pinIndex, voice, byteSize, data);
-    } catch (...) {
-        return ResultFail;
-    }
+    return atBoundary([&] { return GuiPinOwner::setPin(pinIndex, voice, byteSize, data); });
 }
 
 std::int32_t MpGuiBase_base::notifyPin(std::int32_t pinIndex, std::int32_t voice) {
-    try {
-        return GuiPinOwner::notifyPin(pinIndex, voice);
-    } catch (...) {
-        return ResultFail;
-    }
+    return atBoundary([&] { return GuiPinOwner::notifyPin(pinIndex, voice); });
 }
 
 std::int32_t MpGuiBase_base::setHost(IMpUnknown* hostObject) { return queryHost(hostObject, IID_IGuiHost, host); }

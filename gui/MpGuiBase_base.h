@@ -9,16 +9,12 @@
 #include <memory>
 #include <type_traits>
 
-#include "factory/HostInterfaces.h"
 #include "gui/GuiPinOwner.h"
 #include "gui/IGuiPinCallback.h"
 #include "gui/IGuiPinCallbackIndexed.h"
-#include "gui/IMpUserInterface.h"
 #include "gui/MpGuiPinBase.h"
-
-/// What setHost throws when the host lacks an interface the object needs: the
-/// narrow text itself (a const char*), as legacy hosts expect to catch it.
-inline constexpr const char* hostInterfacesNotSupported = "host Interfaces not supported";
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/IMpUserInterface.h"
 
 class MpGuiBase_base : public gmpi::IMpUserInterface,
                        public IoldSchoolInitialisation,
@@ -29,9 +25,11 @@ public:
 
     // IMpUnknown, shared by the primary and the IMpLegacyInitialization view.
     /// Answers IMpUnknown and IMpUserInterface with the primary pointer and
-    /// IMpLegacyInitialization with that view, adding one reference through
-    /// the most-derived addRef. ResultFail when `out` is null.
+    /// IMpLegacyInitialization with that view, adding one reference.
+    /// ResultFail when `out` is null.
     std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override;
+    /// The object's one count, for every view: the graphics bases route their
+    /// own views' slots here. At 0, release destroys the whole object.
     std::int32_t addRef() override;
     std::int32_t release() override;
 
@@ -68,17 +66,13 @@ protected:
     /// Binds `pin` under `pinIndex` without a change callback.
     void registerPin(std::int32_t pinIndex, MpGuiPinBase& pin);
 
-    /// Drops one reference from `count` (the most-derived class's own) and
-    /// destroys the object when it reaches 0. Answers the new count.
-    std::int32_t releaseCounted(std::int32_t& count);
-
     /// One step of a setHost: asks `hostObject` for `iid`, stores what the
     /// query left in `into`, and throws hostInterfacesNotSupported when that
     /// is null. Answers the host's result code.
     template <class HostInterface>
     static std::int32_t queryHost(gmpi::IMpUnknown* hostObject, const gmpi::InterfaceId& iid, HostInterface*& into);
 
-    std::int32_t refCount = 1;
+    std::int32_t refCount = 1;  // the creator's reference
     gmpi::IGuiHost* host = nullptr;  // kept for the object's life, never released
 };
 

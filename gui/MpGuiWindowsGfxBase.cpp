@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "factory/InterfaceIds.h"
 #include "gui/GfxSizeLimits.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 
@@ -33,9 +33,9 @@ std::int32_t MpGuiWindowsGfxBase::queryInterface(const InterfaceId& iid, void** 
     return ResultOk;
 }
 
-std::int32_t MpGuiWindowsGfxBase::addRef() { return ++refCount; }
+std::int32_t MpGuiWindowsGfxBase::addRef() { return MpGuiBase_base::addRef(); }
 
-std::int32_t MpGuiWindowsGfxBase::release() { return releaseCounted(refCount); }
+std::int32_t MpGuiWindowsGfxBase::release() { return MpGuiBase_base::release(); }
 
 std::int32_t MpGuiWindowsGfxBase::setHost(IMpUnknown* hostObject) {
     queryHost(hostObject, IID_IGuiHost, host);

@@ -18,10 +18,10 @@
 
 #include <cstdint>
 
-#include "factory/GraphicsTypes.h"
-#include "factory/HostInterfaces.h"
-#include "gui/IMpGraphicsWinGdi.h"
 #include "gui/MpGuiBase.h"
+#include "interfaces/GraphicsTypes.h"
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/IMpGraphicsWinGdi.h"
 
 class MpGuiWindowsGfxBase : public MpGuiBase, public IMpGraphicsWinGdi {
 public:
@@ -31,6 +31,8 @@ public:
     /// Answers IMpGraphicsWinGdi with that view, anything else as the legacy
     /// base does. One reference added on success.
     std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override;
+    /// The legacy base's one count; declared here so that this view's slots
+    /// reach it too.
     std::int32_t addRef() override;
     std::int32_t release() override;
 
@@ -83,7 +85,6 @@ protected:
     /// Windows open in the process from objects of the GDI bases.
     static inline std::int32_t openWindowCount = 0;
 
-    std::int32_t refCount = 1;
     HWND window = nullptr;
     IGraphicsHostWinGdi* gdiHost = nullptr;  // kept for derived classes, never released
     MpRect placementRect{};                  // from the last arrange

@@ -1,7 +1,7 @@
 #include "gui/ZuGuiCompositedGfxBase.h"
 
-#include "factory/InterfaceIds.h"
 #include "gui/GfxSizeLimits.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 
@@ -14,9 +14,9 @@ std::int32_t ZuGuiCompositedGfxBase::queryInterface(const InterfaceId& iid, void
     return ResultOk;
 }
 
-std::int32_t ZuGuiCompositedGfxBase::addRef() { return ++refCount; }
+std::int32_t ZuGuiCompositedGfxBase::addRef() { return MpGuiBase_base::addRef(); }
 
-std::int32_t ZuGuiCompositedGfxBase::release() { return releaseCounted(refCount); }
+std::int32_t ZuGuiCompositedGfxBase::release() { return MpGuiBase_base::release(); }
 
 std::int32_t ZuGuiCompositedGfxBase::setHost(IMpUnknown* hostObject) {
     queryHost(hostObject, IID_IGuiHost, host);

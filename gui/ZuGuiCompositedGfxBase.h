@@ -7,10 +7,10 @@
 
 #include <cstdint>
 
-#include "factory/GraphicsTypes.h"
-#include "factory/HostInterfaces.h"
-#include "gui/IZuGraphicsComposited.h"
 #include "gui/MpGuiBase.h"
+#include "interfaces/GraphicsTypes.h"
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/IZuGraphicsComposited.h"
 
 class ZuGuiCompositedGfxBase : public MpGuiBase, public IZuGraphicsComposited {
 public:
@@ -20,6 +20,8 @@ public:
     /// Answers IZuGraphicsComposited with that view, anything else as the
     /// legacy base does. One reference added on success.
     std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override;
+    /// The legacy base's one count; declared here so that this view's slots
+    /// reach it too.
     std::int32_t addRef() override;
     std::int32_t release() override;
 
@@ -50,7 +52,6 @@ protected:
     bool getCapture();
     std::int32_t releaseCapture();
 
-    std::int32_t refCount = 1;
     IGraphicsHostComposited* compositedHost = nullptr;  // never released
     MpRect placementRect{};                             // from the last arrange
 };

@@ -1,12 +1,8 @@
 #include "gui/ZuGuiWindowsGfxBase.h"
 
-#include "factory/InterfaceIds.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
-
-std::int32_t ZuGuiWindowsGfxBase::addRef() { return ++refCount; }
-
-std::int32_t ZuGuiWindowsGfxBase::release() { return releaseCounted(refCount); }
 
 std::int32_t ZuGuiWindowsGfxBase::setHost(IMpUnknown* hostObject) {
     MpGuiWindowsGfxBase::setHost(hostObject);

@@ -5,10 +5,12 @@
 #include <string>
 #include <utility>
 
+#include "factory/AtBoundary.h"
 #include "factory/MpFactory.h"
 #include "module/NumberListParser.h"
 
 using gmpi::ResultFail;
+using gmpi::ResultOk;
 
 namespace {
 
@@ -29,17 +31,17 @@ CorvaneGui::~CorvaneGui() = default;
 
 std::int32_t CorvaneGui::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
                                 const void* data) {
-    const std::int32_t result = MpGuiBase2::setPin(pinIndex, voice, byteSize, data);
-    if (pinIndex <= 0) return result;
+    if (pinIndex <= 0) return MpGuiBase2::setPin(pinIndex, voice, byteSize, data);
     if (pinIndex > LastFloatPin || byteSize < 0 || (data == nullptr && byteSize != 0)) return ResultFail;
-    try {
-        float value = 0.0f;
-        if (byteSize > 0) std::memcpy(&value, data, std::min<std::size_t>(static_cast<std::size_t>(byteSize), sizeof value));
+    float value = 0.0f;
+    if (byteSize > 0) std::memcpy(&value, data, std::min<std::size_t>(static_cast<std::size_t>(byteSize), sizeof value));
+    atBoundary([&] {
         storeValue(static_cast<std::size_t>(pinIndex) - 1, value);
-        return result;
-    } catch (...) {
-        return ResultFail;
-    }
+        return ResultOk;
+    });
+    // No pin object answers a float pin, so the host hears ResultFail whether
+    // the value was taken or not; the text sent back on pin 0 shows which.
+    return ResultFail;
 }
 
 void CorvaneGui::storeValue(std::size_t index, float value) {
@@ -49,8 +51,9 @@ void CorvaneGui::storeValue(std::size_t index, float value) {
         valuesText.assign(values);
         valuesTextStale = false;
     }
-    std::u16string text = valuesText.textAfterSet(index, value);
-    valuesText.set(index, value);
+    const NumberListText::Item item(value);
+    std::u16string text = valuesText.textAfterSet(index, item);
+    valuesText.set(index, item);
     // Nothing below allocates: the change is made whole or not at all.
     values.resize(count);
     values[index] = value;

@@ -25,9 +25,10 @@ public:
     /// Pin 0 and below: as the base (the text pin stores the text). Float pin
     /// k (1..LastFloatPin): slots up to k exist (new ones 0.0), slot k takes
     /// the first min(size, 4) bytes over 0.0, the text is rebuilt and sent if
-    /// it changed; answers the base's ResultFail. Refused, changing nothing:
-    /// k above LastFloatPin, a negative size, null data with a non-zero size,
-    /// and a change that cannot allocate. The voice is ignored.
+    /// it changed; answers ResultFail, as for any pin without a pin object.
+    /// Refused, changing nothing: k above LastFloatPin, a negative size, null
+    /// data with a non-zero size, and a change that cannot allocate. The
+    /// voice is ignored.
     std::int32_t setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
                         const void* data) override;
     ~CorvaneGui() override;

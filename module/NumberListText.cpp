@@ -7,16 +7,7 @@
 
 namespace {
 
-/// One value's text, formatted into its own small buffer.
-class Item {
-public:
-    explicit Item(float value) : length(formatNumber(value, units)) {}
-    std::u16string_view view() const { return {units, length}; }
-
-private:
-    char16_t units[NumberTextCapacity];
-    std::size_t length;
-};
+using Item = NumberListText::Item;
 
 /// Appends `item` to the list text `text` and answers where it begins.
 std::uint32_t appendItem(std::u16string& text, std::u16string_view item) {
@@ -56,8 +47,7 @@ void NumberListText::assign(std::span<const float> values) {
     starts.swap(itemStarts);
 }
 
-std::u16string NumberListText::textAfterSet(std::size_t index, float value) const {
-    const Item item(value);
+std::u16string NumberListText::textAfterSet(std::size_t index, const Item& item) const {
     std::u16string text;
     if (index < size()) {
         const std::size_t start = starts[index];
@@ -75,8 +65,7 @@ std::u16string NumberListText::textAfterSet(std::size_t index, float value) cons
     return text;
 }
 
-void NumberListText::set(std::size_t index, float value) {
-    const Item item(value);
+void NumberListText::set(std::size_t index, const Item& item) {
     if (index < size()) {
         const std::size_t start = starts[index];
         const std::size_t oldLength = itemEnd(index) - start;

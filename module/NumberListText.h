@@ -9,20 +9,35 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "module/NumberFormatter.h"
 
 class NumberListText {
 public:
+    /// One value's text, formatted once into its own small buffer, for a
+    /// caller that both previews and makes a change.
+    class Item {
+    public:
+        explicit Item(float value) noexcept : length(formatNumber(value, units)) {}
+        std::u16string_view view() const { return {units, length}; }
+
+    private:
+        char16_t units[NumberTextCapacity];
+        std::size_t length;
+    };
+
     /// Formats every value anew. Throws std::bad_alloc leaving the list as it was.
     void assign(std::span<const float> values);
 
-    /// The text set(index, value) would make, built aside; the list is unchanged.
+    /// The text set(index, item) would make, built aside; the list is unchanged.
     /// Throws std::bad_alloc.
-    std::u16string textAfterSet(std::size_t index, float value) const;
+    std::u16string textAfterSet(std::size_t index, const Item& item) const;
 
-    /// Makes item `index` the text of `value`; a list shorter than that first
+    /// Makes item `index` the text `item`; a list shorter than that first
     /// gets 0.0000 items up to it. Throws std::bad_alloc leaving the list as it was.
-    void set(std::size_t index, float value);
+    void set(std::size_t index, const Item& item);
 
     /// Number of items.
     std::size_t size() const { return starts.size(); }

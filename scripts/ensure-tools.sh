@@ -17,6 +17,9 @@ have clang++-14 || need+=(clang-14)
 [ -d /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux ] || need+=(libclang-rt-14-dev)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
+# zlib for the harness's PNG screenshots, natively and for MinGW.
+[ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
+[ -f /usr/x86_64-w64-mingw32/include/zlib.h ] || need+=(libz-mingw-w64-dev)
 # A C locale whose decimal point is a comma, for the locale-independence test.
 have locale-gen || need+=(locales)
 

@@ -12,11 +12,11 @@
 #include <gtest/gtest.h>
 
 #include "factory/Export.h"
-#include "factory/GraphicsTypes.h"
-#include "factory/HostInterfaces.h"
-#include "factory/IMpFactory.h"
-#include "factory/InterfaceIds.h"
 #include "factory/MpFactory.h"
+#include "interfaces/GraphicsTypes.h"
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/IMpFactory.h"
+#include "interfaces/InterfaceIds.h"
 
 /// Placement rectangles compare field by field in the graphics tests.
 inline bool operator==(const MpRect& a, const MpRect& b) {

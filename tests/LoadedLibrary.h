@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "factory/IMpFactory.h"
-#include "factory/InterfaceIds.h"
+#include "interfaces/IMpFactory.h"
+#include "interfaces/InterfaceIds.h"
 #include "tools/PluginLibrary.h"
 
 #ifdef _WIN32

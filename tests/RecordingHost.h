@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "factory/HostInterfaces.h"
-#include "factory/InterfaceIds.h"
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/InterfaceIds.h"
 
 class RecordingHost final : public gmpi::IGuiHost2, public gmpi::IGuiHost {
 public:

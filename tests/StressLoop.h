@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "factory/IMpFactory.h"
-#include "factory/InterfaceIds.h"
-#include "factory/MpFactory.h"
-#include "gui/IMpUserInterface2.h"
 #include "UncountedGuiHost.h"
+#include "factory/MpFactory.h"
+#include "interfaces/IMpFactory.h"
+#include "interfaces/IMpUserInterface2.h"
+#include "interfaces/InterfaceIds.h"
 
 /// The host of one stressed object: counts what arrives, what arrives after
 /// the object was released, and values that break the pin contract.

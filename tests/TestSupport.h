@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "factory/IMpUnknown.h"
+#include "interfaces/IMpUnknown.h"
 
 /// The object's current count, read the way a host can: addRef then release.
 inline std::int32_t refCountOf(gmpi::IMpUnknown* object) {

@@ -3,8 +3,8 @@
 // test's host, which derives from it.
 #pragma once
 
-#include "factory/HostInterfaces.h"
-#include "factory/InterfaceIds.h"
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/InterfaceIds.h"
 
 class UncountedGuiHost : public gmpi::IGuiHost2 {
 public:

@@ -8,8 +8,8 @@
 #include <initializer_list>
 
 #include "TestSupport.h"
-#include "factory/IMpUnknown.h"
-#include "factory/InterfaceIds.h"
+#include "interfaces/IMpUnknown.h"
+#include "interfaces/InterfaceIds.h"
 
 struct ExpectedView {
     const char* name;

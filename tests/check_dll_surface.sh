@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # The DLL exports MP_GetFactory and nothing else, and imports only Windows
 # system DLLs, so a host machine needs no compiler runtime beside it.
+#   check_dll_surface.sh DLL [OTHER.dll ...]   (further system DLLs it may import)
 set -euo pipefail
 dll="$1"
+shift
+extra=""
+for name in "$@"; do extra+="|${name//./\\.}"; done
 dump=$(x86_64-w64-mingw32-objdump -p "$dll")
 
 exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{on=1; next} on && /^[ \t]*\[/{print $NF; next} on{on=0}' <<<"$dump")
@@ -11,7 +15,7 @@ echo "exports: $exports"
 
 imports=$(awk '/DLL Name:/{print $3}' <<<"$dump" | sort -u)
 echo "imports:" $imports
-allowed='^(KERNEL32\.dll|USER32\.dll|msvcrt\.dll|api-ms-win-crt-[a-z0-9-]+\.dll)$'
+allowed="^(KERNEL32\\.dll|USER32\\.dll|msvcrt\\.dll|api-ms-win-crt-[a-z0-9-]+\\.dll$extra)\$"
 bad=$(grep -viE "$allowed" <<<"$imports" || true)
 [ -z "$bad" ] || { echo "FAIL: non-system imports: $bad"; exit 1; }
 echo "ok"

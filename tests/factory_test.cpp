@@ -8,9 +8,9 @@
 #include "TestSupport.h"
 #include "c_host.h"
 #include "factory/Export.h"
-#include "factory/InterfaceIds.h"
 #include "factory/MpFactory.h"
-#include "gui/IMpUserInterface.h"
+#include "interfaces/IMpUserInterface.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 

@@ -11,10 +11,10 @@
 #include "TestSupport.h"
 #include "c_host.h"
 #include "factory/Export.h"
-#include "factory/InterfaceIds.h"
 #include "factory/MpFactory.h"
 #include "gui/StringGuiPin.h"
 #include "gui/ZuGuiInvisibleBase.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "factory/InterfaceId.h"
 #include "gui/GuiPinOwner.h"
 #include "gui/IGuiPinCallback.h"
-#include "gui/IGuiPinCallbackIndexed.h"
 #include "gui/IGuiPinCallbackImpl.h"
+#include "gui/IGuiPinCallbackIndexed.h"
 #include "gui/StringGuiPin.h"
+#include "interfaces/InterfaceId.h"
 
 using namespace gmpi;
 

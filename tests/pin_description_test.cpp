@@ -16,7 +16,7 @@
 #include "LoadedLibrary.h"
 #include "RecordingHost.h"
 #include "factory/MpFactory.h"
-#include "gui/IMpUserInterface2.h"
+#include "interfaces/IMpUserInterface2.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <locale>
 
-#include "factory/InterfaceIds.h"
+#include "interfaces/InterfaceIds.h"
 #include "tools/ExportTable.h"
 #include "tools/HostObject.h"
 #include "tools/PinValue.h"

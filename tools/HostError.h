@@ -17,6 +17,8 @@ enum class ExitCode : int {
     ValueTooLarge = 8,       // a script value does not fit its pin's encoding
     BadPinDescription = 9,   // no pin description, or one that cannot be read
     PluginFailed = 10,       // the plug-in refused a step the session needs (factory, setHost)
+    NeedsWindows = 20,       // show: this build of the harness has no windows (only the Windows build has)
+    NoScreenshot = 21,       // show: the host window could not be made or captured, or the PNG not written
 };
 
 /// Thrown inside the tool for any failure that ends it; main prints the

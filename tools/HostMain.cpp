@@ -9,6 +9,7 @@
 #include "tools/HostError.h"
 #include "tools/HostText.h"
 #include "tools/Session.h"
+#include "tools/ShowCommand.h"
 #include "tools/Validator.h"
 
 #ifdef _WIN32
@@ -29,11 +30,17 @@ const char* const usageText =
     "      Runs the contract checks, each in a child process; exit status 0 when all pass.\n"
     "  corvane-host checks\n"
     "      Lists the checks of validate.\n"
+    "  corvane-host show LIBRARY [SCRIPT] [--class ID] [--size WxH] [--screenshot FILE.png]\n"
+    "      Opens the window of a windowed object in a window of its own, plays SCRIPT's\n"
+    "      values, and saves a PNG of it, or keeps it up until it is closed (Windows only).\n"
+    "  corvane-host --version\n"
+    "      Prints the harness's version, that of the Corvane release it belongs to.\n"
     "The class defaults to the first one in the library's pin description (its\n"
     "PINDESCRIPTION resource on Windows, else LIBRARY.pins.json); --pins reads another.\n"
     "Exit status: 0 ok, 1 checks failed, 2 usage, 3 missing file, 4 not a library,\n"
     "5 no MP_GetFactory, 6 class not registered, 7 bad script line, 8 value too large\n"
-    "for its pin, 9 no or bad pin description, 10 the plug-in refused a session step.\n";
+    "for its pin, 9 no or bad pin description, 10 the plug-in refused a session step,\n"
+    "20 show needs windows (this build has none), 21 no screenshot taken or written.\n";
 
 std::vector<std::string> commandLine(int argc, char** argv) {
 #ifdef _WIN32
@@ -115,6 +122,10 @@ int run(const std::vector<std::string>& words) {
         std::cout << usageText;
         return 0;
     }
+    if (command == "--version") {
+        std::cout << "corvane-host " << CORVANE_VERSION << "\n";
+        return 0;
+    }
     if (command == "checks") {
         listChecks(std::cout);
         return 0;
@@ -132,6 +143,10 @@ int run(const std::vector<std::string>& words) {
         if (arguments.positional.size() == 2) options.scriptPath = arguments.positional[1];
         options.json = arguments.json;
         runSession(options, std::cout);
+        return 0;
+    }
+    if (command == "show") {
+        runShow(parseShowArguments(words, usageText), std::cout);
         return 0;
     }
     if (command == "validate") {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "factory/InterfaceIds.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "factory/HostInterfaces.h"
+#include "interfaces/HostInterfaces.h"
 
 /// One call of sendPinValue, as the host received it.
 struct SentValue {

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "factory/InterfaceIds.h"
+#include "interfaces/InterfaceIds.h"
 #include "tools/HostError.h"
 #include "tools/HostText.h"
 
@@ -66,17 +66,33 @@ void HostedPlugin::open() {
     factoryInterface = static_cast<IMpFactory2*>(factory);
 }
 
+std::string HostedPlugin::className() const {
+    return classPins->identifier + " (kind " + std::to_string(classPins->kind) + ")";
+}
+
+void HostedPlugin::expectCreated(std::int32_t result, void* object) const {
+    if (result == ResultOk && object != nullptr) return;
+    // A factory may hand out the object whose set-up failed; it is ours to release.
+    if (object != nullptr) static_cast<IMpUnknown*>(object)->release();
+    if (result == ResultNoInterface)
+        throw HostError(ExitCode::ClassNotRegistered, "the factory of " + path + " has no class " + className());
+    throw HostError(ExitCode::PluginFailed, "creating " + className() + " answered " + std::to_string(result));
+}
+
+IMpUnknown* HostedPlugin::createWithHost(IMpUnknown* host) {
+    void* object = nullptr;
+    const std::int32_t result = factoryInterface->createObject(identifierUnits.c_str(), classPins->kind, host, &object);
+    expectCreated(result, object);
+    return static_cast<IMpUnknown*>(object);
+}
+
 IMpUserInterface2B* HostedPlugin::create() {
     void* object = nullptr;
     const std::int32_t result = factoryInterface->createObject2(identifierUnits.c_str(), classPins->kind, &object);
-    const std::string name = classPins->identifier + " (kind " + std::to_string(classPins->kind) + ")";
-    if (result == ResultNoInterface)
-        throw HostError(ExitCode::ClassNotRegistered, "the factory of " + path + " has no class " + name);
-    if (result != ResultOk || object == nullptr)
-        throw HostError(ExitCode::PluginFailed, "creating " + name + " answered " + std::to_string(result));
+    expectCreated(result, object);
     void* view = nullptr;
     static_cast<IMpUnknown*>(object)->queryInterface(IID_IMpUserInterface2B, &view);
     static_cast<IMpUnknown*>(object)->release();
-    if (view == nullptr) throw HostError(ExitCode::PluginFailed, name + " does not answer IMpUserInterface2B");
+    if (view == nullptr) throw HostError(ExitCode::PluginFailed, className() + " does not answer IMpUserInterface2B");
     return static_cast<IMpUserInterface2B*>(view);
 }

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "factory/IMpFactory.h"
-#include "gui/IMpUserInterface2.h"
+#include "interfaces/IMpFactory.h"
+#include "interfaces/IMpUserInterface2.h"
 #include "tools/PinDescription.h"
 #include "tools/PluginLibrary.h"
 
@@ -35,6 +35,9 @@ public:
     /// Creates the chosen class with createObject2 and answers its
     /// IMpUserInterface2B with the one reference the caller owns.
     gmpi::IMpUserInterface2B* create();
+    /// Creates the chosen class with createObject, which attaches a legacy
+    /// object to `host` itself, and answers it with the caller's one reference.
+    gmpi::IMpUnknown* createWithHost(gmpi::IMpUnknown* host);
 
     const std::string& libraryPath() const { return path; }
     const PinDescription& description() const { return pinDescription; }
@@ -44,6 +47,11 @@ public:
     gmpi::IMpFactory2* factory() const { return factoryInterface; }
 
 private:
+    std::string className() const;
+    /// Throws HostError unless the factory answered ResultOk with an object;
+    /// releases an object handed out with a failure.
+    void expectCreated(std::int32_t result, void* object) const;
+
     std::string path;
     PinDescription pinDescription;
     const ClassPins* classPins = nullptr;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "factory/Export.h"
+#include "interfaces/MpGetFactory.h"
 
 class PluginLibrary {
 public:

@@ -9,6 +9,7 @@
 #include "tools/HostError.h"
 #include "tools/HostObject.h"
 #include "tools/HostText.h"
+#include "tools/ScriptPlayer.h"
 #include "tools/SessionScript.h"
 #include "tools/Transcript.h"
 
@@ -18,19 +19,20 @@
 
 using namespace gmpi;
 
-namespace {
-
-SessionScript readScript(const std::string& path) {
-    if (path == "-") return SessionScript::read(std::cin, "<stdin>");
+SessionScript loadScript(const std::string& path, const ClassPins& pins) {
     // A folder opens as a stream on some systems and then reads as an empty script.
     std::error_code ignored;
     std::ifstream in;
-    if (!std::filesystem::is_directory(pathFromUtf8(path), ignored)) in.open(pathFromUtf8(path), std::ios::binary);
-    if (!in.is_open()) throw HostError(ExitCode::MissingFile, "cannot read the script file " + path);
-    return SessionScript::read(in, path);
+    if (path != "-" && !std::filesystem::is_directory(pathFromUtf8(path), ignored))
+        in.open(pathFromUtf8(path), std::ios::binary);
+    if (path != "-" && !in.is_open()) throw HostError(ExitCode::MissingFile, "cannot read the script file " + path);
+    const std::string source = path == "-" ? "<stdin>" : path;
+    SessionScript script = SessionScript::read(path == "-" ? std::cin : in, source);
+    if (const auto error = script.check(pins))
+        throw HostError(error->valueTooLarge ? ExitCode::ValueTooLarge : ExitCode::BadScriptLine,
+                        source + ":" + std::to_string(error->line) + ": " + error->message);
+    return script;
 }
-
-}  // namespace
 
 void pumpMessagesFor(int ms) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
@@ -53,12 +55,7 @@ void pumpMessagesFor(int ms) {
 void runSession(const SessionOptions& options, std::ostream& out) {
     HostedPlugin plugin(options.plugin);
     // The whole script is read and checked before the plug-in sees any of it.
-    const SessionScript script = readScript(options.scriptPath);
-    if (const auto error = script.check(plugin.pins())) {
-        const std::string source = options.scriptPath == "-" ? "<stdin>" : options.scriptPath;
-        throw HostError(error->valueTooLarge ? ExitCode::ValueTooLarge : ExitCode::BadScriptLine,
-                        source + ":" + std::to_string(error->line) + ": " + error->message);
-    }
+    const SessionScript script = loadScript(options.scriptPath, plugin.pins());
     plugin.open();
 
     Transcript transcript(out, options.json, plugin.pins());
@@ -74,32 +71,12 @@ void runSession(const SessionOptions& options, std::ostream& out) {
 
     bool released = false;
     for (const ScriptEvent& event : script.events) {
-        switch (event.kind) {
-            case ScriptEvent::Kind::Text: {
-                transcript.delivering(event);
-                const auto bytes = static_cast<std::int32_t>(event.text.size() * sizeof(char16_t));
-                transcript.answered(event, object->setPin(event.pin, 0, bytes, event.text.data()));
-                break;
-            }
-            case ScriptEvent::Kind::Float: {
-                transcript.delivering(event);
-                const float value = static_cast<float>(event.number);
-                transcript.answered(event, object->setPin(event.pin, 0, sizeof value, &value));
-                break;
-            }
-            case ScriptEvent::Kind::Notify:
-                transcript.delivering(event);
-                transcript.answered(event, object->notifyPin(event.pin, 0));
-                break;
-            case ScriptEvent::Kind::Wait:
-                transcript.waiting(event);
-                pumpMessagesFor(event.waitMs);
-                break;
-            case ScriptEvent::Kind::Release:
-                transcript.released(object->release(), false);
-                released = true;
-                break;
+        if (event.kind != ScriptEvent::Kind::Release) {
+            playEvent(*object, event, transcript);
+            continue;
         }
+        transcript.released(object->release(), false);
+        released = true;
     }
     if (!released) transcript.released(object->release(), true);
 }

@@ -6,12 +6,17 @@
 #include <string>
 
 #include "tools/HostedPlugin.h"
+#include "tools/SessionScript.h"
 
 struct SessionOptions {
     PluginChoice plugin;
     std::string scriptPath = "-";  // "-" for standard input
     bool json = false;
 };
+
+/// Reads the script at `path` ("-" for standard input) and checks it against
+/// the class's pins. Throws HostError: MissingFile, BadScriptLine, ValueTooLarge.
+SessionScript loadScript(const std::string& path, const ClassPins& pins);
 
 /// Loads, creates, attaches, plays every event, releases. Throws HostError
 /// for anything that stops the session; answers normally otherwise.

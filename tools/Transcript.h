@@ -31,10 +31,12 @@ public:
     /// `count` is what release answered; `atEnd` when the script had no release.
     void released(std::int32_t count, bool atEnd);
     void sent(const SentValue& value);
+    /// A step of the caller's own (the show command's window steps): the
+    /// text line, or with --json the members of its object.
+    void line(const std::string& textLine, const std::string& jsonMembers);
 
 private:
     std::string stamp() const;
-    void line(const std::string& textLine, const std::string& jsonMembers);
 
     std::ostream& out;
     const bool json;

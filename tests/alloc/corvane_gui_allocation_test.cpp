@@ -12,11 +12,11 @@
 #include "FailingAllocator.h"
 #include "UncountedGuiHost.h"
 #include "factory/Export.h"
-#include "factory/HostInterfaces.h"
-#include "factory/InterfaceIds.h"
 #include "factory/MpFactory.h"
 #include "gui/StringGuiPin.h"
 #include "gui/TimerService.h"
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/InterfaceIds.h"
 #include "module/CorvaneGui.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include "SteadyHost.h"
 #include "TestSupport.h"
 #include "factory/Export.h"
-#include "factory/InterfaceIds.h"
 #include "factory/MpFactory.h"
 #include "gui/StringGuiPin.h"
 #include "gui/ZuGuiInvisibleBase.h"
+#include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
 

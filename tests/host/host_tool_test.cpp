@@ -2,32 +2,13 @@
 // process on the test plug-ins, judged by its output and exit status.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
-#include "LoadedLibrary.h"
-#include "tools/ChildProcess.h"
+#include "HostToolSupport.h"
 #include "tools/HostError.h"
 #include "tools/JsonValue.h"
 
 namespace {
-
-std::string inBuild(const std::string& name) { return programFolder() + "/" + name; }
-std::string plugin(const std::string& variant) { return inBuild("test_plugin_" + variant + CORVANE_PLUGIN_SUFFIX); }
-
-ChildOutcome host(const std::vector<std::string>& arguments) {
-    ChildOutcome outcome = runProgram(inBuild(CORVANE_HOST_FILE), arguments, true);
-    EXPECT_TRUE(outcome.started);
-    EXPECT_TRUE(outcome.exited) << outcome.ending << "\n" << outcome.output;
-    return outcome;
-}
-
-/// Writes `text` to a file in the build folder and answers its path.
-std::string fileWith(const std::string& name, const std::string& text) {
-    const std::string path = inBuild("host_tool_test_" + name);
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;

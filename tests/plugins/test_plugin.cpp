@@ -11,10 +11,10 @@
 #include <map>
 #include <string>
 
-#include "factory/HostInterfaces.h"
-#include "factory/IMpFactory.h"
-#include "factory/InterfaceIds.h"
-#include "gui/IMpUserInterface2.h"
+#include "interfaces/HostInterfaces.h"
+#include "interfaces/IMpFactory.h"
+#include "interfaces/IMpUserInterface2.h"
+#include "interfaces/InterfaceIds.h"
 
 #if defined(_WIN32)
 #define TEST_PLUGIN_EXPORT extern "C" __declspec(dllexport)

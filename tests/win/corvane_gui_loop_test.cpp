@@ -12,7 +12,7 @@
 #include "../RecordingHost.h"
 #include "MessageLoop.h"
 #include "factory/MpFactory.h"
-#include "gui/IMpUserInterface2.h"
+#include "interfaces/IMpUserInterface2.h"
 
 using namespace gmpi;
 

@@ -1,14 +1,21 @@
 // The legacy GUI interface: the host's view of a legacy GUI object, and the
 // two initialisation interfaces through which such an object gets its host.
-// All calls arrive on the host's GUI thread.
+// Calls come in the order given in interfaces/IMpUserInterface2.h, except
+// that the factory's createObject attaches a legacy object itself (setHost
+// through IMpLegacyInitialization) before handing it out.
 #pragma once
 
 #include <cstdint>
 
-#include "factory/IMpUnknown.h"
+#include "interfaces/IMpUnknown.h"
+
+/// What a legacy setHost throws when the host lacks an interface the object
+/// needs: the narrow text itself (a const char*), as legacy hosts catch it.
+inline constexpr const char* hostInterfacesNotSupported = "host Interfaces not supported";
 
 namespace gmpi {
 
+/// [GUI thread] The primary pointer of a legacy GUI object.
 class IMpUserInterface : public IMpUnknown {
 public:
     /// Slot 4. Reserved; arguments never read. ResultOk.
@@ -29,11 +36,13 @@ protected:
     ~IMpUserInterface() = default;
 };
 
-/// The factory attaches a legacy object through this view (createObject).
+/// [the thread that calls createObject] The factory attaches a legacy object
+/// through this view.
 class IMpLegacyInitialization : public IMpUnknown {
 public:
-    /// Slot 4. Asks `host` for the host interfaces the object needs. Throws the
-    /// narrow text "host Interfaces not supported" when one is missing.
+    /// Slot 4. Asks `host` for the host interfaces the object needs and keeps
+    /// them, uncounted. Answers the last query's result; throws
+    /// hostInterfacesNotSupported when one is missing.
     virtual std::int32_t setHost(IMpUnknown* host) = 0;
 
 protected:
@@ -42,10 +51,11 @@ protected:
 
 }  // namespace gmpi
 
-/// Older initialisation mix-in without identity; no query hands it out.
-/// One setHost implementation serves it and IMpLegacyInitialization.
+/// [GUI thread] Older initialisation mix-in without identity; no query hands
+/// it out. One setHost implementation serves it and IMpLegacyInitialization.
 class IoldSchoolInitialisation {
 public:
+    /// Slot 1. As IMpLegacyInitialization::setHost.
     virtual std::int32_t setHost(gmpi::IMpUnknown* host) = 0;
 
 protected:

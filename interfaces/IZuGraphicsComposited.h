@@ -1,13 +1,14 @@
 // The host's view of a legacy GUI object that the host draws into a surface
 // it composes itself: the object owns no window. Implemented by
-// ZuGuiCompositedGfxBase; called by the host on its GUI thread.
+// ZuGuiCompositedGfxBase.
 #pragma once
 
 #include <cstdint>
 
-#include "factory/GraphicsTypes.h"
-#include "factory/IMpUnknown.h"
+#include "interfaces/GraphicsTypes.h"
+#include "interfaces/IMpUnknown.h"
 
+/// [GUI thread]
 class IZuGraphicsComposited : public gmpi::IMpUnknown {
 public:
     /// Slot 4. Host-defined; the base ignores any arguments. ResultOk.

@@ -1,13 +1,20 @@
-// The factory interfaces the host reaches through MP_GetFactory. Called on
-// any thread once the library has loaded; the registry no longer changes then.
+// The factory interfaces the host reaches through MP_GetFactory
+// (interfaces/MpGetFactory.h), and the object kinds it creates.
 #pragma once
 
 #include <cstdint>
 
-#include "factory/IMpUnknown.h"
+#include "interfaces/IMpUnknown.h"
+
+/// The kind under which GUI classes are registered: the `kind` a host gives
+/// createObject and createObject2 for a GUI object.
+constexpr std::int32_t ObjectKindGui = 2;
 
 namespace gmpi {
 
+/// [any thread, once the library has loaded] The registry no longer changes
+/// then. Not counted: addRef and release answer 1, and the factory lives
+/// until the library is unloaded.
 class IMpFactory : public IMpUnknown {
 public:
     /// Slot 4. Creates the class registered under (kind, identifier) and, if it
@@ -25,6 +32,7 @@ protected:
     ~IMpFactory() = default;
 };
 
+/// [any thread, once the library has loaded] As IMpFactory.
 class IMpFactory2 : public IMpFactory {
 public:
     /// Slot 6. As createObject, without a host: version-2 objects are attached

@@ -4,10 +4,12 @@
 
 #include <cstdint>
 
-#include "factory/InterfaceId.h"
+#include "interfaces/InterfaceId.h"
 
 namespace gmpi {
 
+/// [the thread of the interface it heads] An object's views share one count
+/// and one identity; the IMpUnknown view is the object's identity.
 class IMpUnknown {
 public:
     /// Slot 1. Answers the object's view for `iid` and adds one reference,

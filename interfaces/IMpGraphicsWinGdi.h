@@ -1,15 +1,16 @@
 // The host's view of a legacy GUI object that draws into a GDI child window
 // of its own: sizing, placement, and opening and closing that window.
-// Implemented by MpGuiWindowsGfxBase; called by the host on its GUI thread.
-// Window handles travel as untyped pointers (HWND) so that hosts and headers
-// need no Windows headers to declare the table.
+// Implemented by MpGuiWindowsGfxBase. Window handles travel as untyped
+// pointers (HWND) so that hosts and headers need no Windows headers to
+// declare the table.
 #pragma once
 
 #include <cstdint>
 
-#include "factory/GraphicsTypes.h"
-#include "factory/IMpUnknown.h"
+#include "interfaces/GraphicsTypes.h"
+#include "interfaces/IMpUnknown.h"
 
+/// [GUI thread] The object's window messages come on the same thread.
 class IMpGraphicsWinGdi : public gmpi::IMpUnknown {
 public:
     /// Slot 4. Writes to *desired the size the object wants for `proposed`:

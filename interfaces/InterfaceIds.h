@@ -2,7 +2,7 @@
 // one place, one line each. Hosts compare these byte for byte.
 #pragma once
 
-#include "factory/InterfaceId.h"
+#include "interfaces/InterfaceId.h"
 
 namespace gmpi {
 

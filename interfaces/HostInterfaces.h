@@ -6,18 +6,18 @@
 
 #include <cstdint>
 
-#include "factory/GraphicsTypes.h"
-#include "factory/IMpUnknown.h"
+#include "interfaces/GraphicsTypes.h"
+#include "interfaces/IMpUnknown.h"
 
 namespace gmpi {
 
-/// Version-2 GUI host, asked for by version-2 GUI objects.
+/// [GUI thread] Version-2 GUI host, asked for by version-2 GUI objects.
 class IGuiHost2 : public IMpUnknown {
 public:
     /// Slot 4. Takes one pin value from the object. `data` points into the
     /// object's own storage and is only valid during the call. Texts are
     /// UTF-16LE units without terminator, floats 4 bytes; voice is 0.
-    /// The library ignores the result. GUI thread.
+    /// The library ignores the result.
     virtual std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                                       std::int32_t voice) = 0;
 
@@ -25,7 +25,8 @@ protected:
     ~IGuiHost2() = default;
 };
 
-/// Legacy GUI host, asked for by legacy GUI objects and both graphics bases.
+/// [GUI thread] Legacy GUI host, asked for by legacy GUI objects and both
+/// graphics bases.
 class IGuiHost : public IMpUnknown {
 public:
     /// Slot 4. As IGuiHost2::sendPinValue.
@@ -40,19 +41,21 @@ protected:
 
 // The graphics host interfaces stand outside gmpi, as the graphics bases do.
 
-/// Asked for by the GDI graphics bases; none of its operations is called.
+/// [GUI thread] Asked for by the GDI graphics bases; none of its operations
+/// is called.
 class IGraphicsHostWinGdi : public gmpi::IMpUnknown {
 protected:
     ~IGraphicsHostWinGdi() = default;
 };
 
-/// Asked for by ZuGuiWindowsGfxBase after IGraphicsHostWinGdi; none called.
+/// [GUI thread] Asked for by ZuGuiWindowsGfxBase after IGraphicsHostWinGdi;
+/// none of its operations is called.
 class IGraphicsHostWinGdiExtra : public gmpi::IMpUnknown {
 protected:
     ~IGraphicsHostWinGdiExtra() = default;
 };
 
-/// Host of composited graphics objects. GUI thread.
+/// [GUI thread] Host of composited graphics objects.
 class IGraphicsHostComposited : public gmpi::IMpUnknown {
 public:
     /// Slot 4. Asks the host to repaint `rect` of the object (null: all of it).

@@ -1,5 +1,0 @@
-#include "gui/MpGuiBase.h"
-
-std::int32_t MpGuiBase::addRef() { return ++refCount; }
-
-std::int32_t MpGuiBase::release() { return releaseCounted(refCount); }
