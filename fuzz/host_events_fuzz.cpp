@@ -9,7 +9,8 @@
 // - every float sent is 4 bytes with voice 0 on a pin in 1..N, and N never falls;
 // - what the host last set or was sent on pin 0 is the text pin's value;
 // - after a text change or an accepted float value, the text is the values
-//   formatted as "%.4f" in the classic locale, joined by commas;
+//   formatted as "%.4f" in the classic locale (the indeterminate NaN as the
+//   Windows runtime spells it, "-nan(ind)"), joined by commas;
 // - a text change sends pins 1..N in order with the values kept;
 // - a timer message sends the text at most once and leaves no timer running.
 // A host that let go from inside a call ends the session there: the object
@@ -137,20 +138,29 @@ public:
     bool released = false;
 };
 
-std::u16string formatted(std::span<const float> values) {
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
-    out << std::fixed << std::setprecision(4);
-    for (std::size_t i = 0; i < values.size(); ++i) out << (i == 0 ? "" : ",") << static_cast<double>(values[i]);
-    const std::string ascii = out.str();
-    return std::u16string(ascii.begin(), ascii.end());
-}
-
 std::uint32_t bits(float value) {
     std::uint32_t out;
     std::memcpy(&out, &value, sizeof out);
     return out;
 }
+
+std::u16string formatted(std::span<const float> values) {
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::fixed << std::setprecision(4);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        out << (i == 0 ? "" : ",");
+        // The Windows runtime's indeterminate value has a spelling of its own.
+        if (bits(values[i]) == 0xFFC00000u) {
+            out << "-nan(ind)";
+        } else {
+            out << static_cast<double>(values[i]);
+        }
+    }
+    const std::string ascii = out.str();
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
 
 bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
     if (a.size() != b.size()) return false;

@@ -1,6 +1,7 @@
-// Writes one value of the number list as text, the way C's "%.4f" writes it
-// in the classic locale, whatever locale the process has. CorvaneGui formats
-// each float into its own small text and joins the texts with commas.
+// Writes one value of the number list as text, the way the Windows C
+// runtime's "%.4f" writes it in the classic locale, whatever locale the
+// process has and on every platform we build for. CorvaneGui's list text
+// formats each float into its own small text and joins the texts with commas.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,8 @@ inline constexpr std::size_t NumberTextCapacity = 45;
 /// Writes `value`, widened to double, in fixed notation with four decimals
 /// (the exact binary value rounded to nearest, ties to even): no plus sign,
 /// no grouping, no exponent, '.' as the point; "-0.0000" for negative values
-/// that round to zero; "inf", "-inf", "nan", "-nan" otherwise. Answers the
-/// number of units written to the front of `out`.
+/// that round to zero; "inf", "-inf"; a NaN "nan" or "-nan" by its sign,
+/// except the runtime's indeterminate value (0xFFC00000), "-nan(ind)", which
+/// reads back as the same value. Answers the number of units written to the
+/// front of `out`.
 std::size_t formatNumber(float value, std::span<char16_t, NumberTextCapacity> out) noexcept;

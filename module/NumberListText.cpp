@@ -1,5 +1,6 @@
 #include "module/NumberListText.h"
 
+#include <iterator>
 #include <string_view>
 
 #include "module/NumberFormatter.h"
@@ -28,7 +29,20 @@ void NumberListText::assign(std::span<const float> values) {
     std::vector<std::uint32_t> itemStarts;
     itemStarts.reserve(values.size());
     text.reserve(values.size() * 8);  // the usual item is short: 0.0000 to 999.9999
-    for (const float value : values) itemStarts.push_back(appendItem(text, Item(value).view()));
+    // Items are formatted into a chunk that is appended when full: one
+    // append per few hundred items instead of two per item.
+    char16_t chunk[4096];
+    std::size_t used = 0;
+    for (const float value : values) {
+        if (used + 1 + NumberTextCapacity > std::size(chunk)) {
+            text.append(chunk, used);
+            used = 0;
+        }
+        if (!itemStarts.empty()) chunk[used++] = u',';
+        itemStarts.push_back(static_cast<std::uint32_t>(text.size() + used));
+        used += formatNumber(value, std::span<char16_t, NumberTextCapacity>(chunk + used, NumberTextCapacity));
+    }
+    text.append(chunk, used);
     joined.swap(text);
     starts.swap(itemStarts);
 }

@@ -1,49 +1,83 @@
 #include "module/NumberParser.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
 #include <system_error>
 
-// std::from_chars does the exact conversion: locale-free, correctly rounded,
-// no allocation. What it lacks next to wcstod is done here: white space, a
-// '+', the 0x prefix, infinities and not-a-numbers with wcstod's payload
-// rule, and the value of a range error (from_chars leaves the value alone).
+#include <emmintrin.h>
+
+// The units are read as they are, in three tiers:
+// - the usual item of a list (ASCII digits and a point, at most 15 digits)
+//   with one look at 16 units (readShortDecimal);
+// - any decimal number of ASCII digits with at most 19 significant digits
+//   and a power of ten within 10^±22, digits eight at a time (readDecimal);
+// - everything else, its digits narrowed to ASCII, by std::from_chars, which
+//   is exact for any length, never reads the locale and never allocates;
+//   what it lacks next to wcstod (the value of a range error) is done here.
+// In the first two the digits and the power of ten are exact doubles, so
+// one IEEE multiplication or division rounds the result correctly.
 
 static_assert(std::numeric_limits<double>::is_iec559 && std::numeric_limits<float>::is_iec559,
               "double to float rounding and the NaN bit layout assume IEEE 754 types");
 
 namespace {
 
-constexpr bool isSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
-constexpr bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-constexpr char16_t lowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
-constexpr bool isHexDigit(char16_t c) { return isDigit(c) || (lowerAscii(c) >= u'a' && lowerAscii(c) <= u'f'); }
-constexpr bool isAsciiAlnum(char16_t c) { return isDigit(c) || (lowerAscii(c) >= u'a' && lowerAscii(c) <= u'z'); }
+constexpr unsigned NotADigit = 99;
 
-/// A digit, or a point followed by a digit: where a number's digits may start.
-bool startsDigits(std::u16string_view text, bool hex) {
-    const auto digit = hex ? isHexDigit : isDigit;
-    if (text.empty()) return false;
-    if (digit(text[0])) return true;
-    return text[0] == u'.' && text.size() > 1 && digit(text[1]);
+// The zero of each Unicode decimal digit block the Windows runtime reads as
+// digits, besides ASCII; each block runs from its zero to zero + 9.
+constexpr char16_t unicodeDigitZeros[] = {0x0660, 0x06F0, 0x0966, 0x09E6, 0x0A66, 0x0AE6, 0x0B66, 0x0C66, 0x0CE6,
+                                          0x0D66, 0x0E50, 0x0ED0, 0x0F20, 0x1040, 0x17E0, 0x1810, 0xFF10};
+
+unsigned unicodeDigit(char16_t c) {
+    for (const char16_t zero : unicodeDigitZeros) {
+        if (static_cast<unsigned>(c - zero) < 10) return static_cast<unsigned>(c - zero);
+    }
+    return NotADigit;
 }
 
-/// Whether `text` starts with `lowerWord` in any letter case (ASCII only).
-bool startsWithWord(std::u16string_view text, std::string_view lowerWord) {
-    if (text.size() < lowerWord.size()) return false;
-    return std::equal(lowerWord.begin(), lowerWord.end(), text.begin(),
-                      [](char w, char16_t c) { return lowerAscii(c) == static_cast<char16_t>(w); });
+/// 0-9 for a decimal digit, NotADigit otherwise.
+inline unsigned decimalDigit(char16_t c) {
+    const unsigned ascii = static_cast<unsigned>(c) - u'0';
+    if (ascii < 10) return ascii;
+    return c >= unicodeDigitZeros[0] ? unicodeDigit(c) : NotADigit;
 }
 
-/// Decides an out-of-range result from the number's text, as numberLength
-/// delimits it (digits, point, exponent). The value was either above the
-/// largest double or below half the smallest subnormal, so the place of the
-/// leading non-zero digit against the exponent tells which.
+/// 0-15 for a hexadecimal digit (decimal digits as above, letters ASCII only).
+inline unsigned hexDigit(char16_t c) {
+    const unsigned decimal = decimalDigit(c);
+    if (decimal < 10) return decimal;
+    const unsigned letter = (static_cast<unsigned>(c) | 0x20u) - u'a';
+    return letter < 6 ? letter + 10 : NotADigit;
+}
+
+bool isUnicodeSpace(char16_t c) {
+    return c == 0x0085 || c == 0x00A0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 ||
+           c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+inline bool isSpace(char16_t c) {
+    return c == u' ' || static_cast<unsigned>(c) - u'\t' < 5u || (c >= 0x0085 && isUnicodeSpace(c));
+}
+
+/// Whether `text` has `lowerWord` at `at`, in any letter case (ASCII only).
+bool hasWordAt(std::u16string_view text, std::size_t at, std::string_view lowerWord) {
+    if (text.size() - at < lowerWord.size()) return false;
+    return std::equal(lowerWord.begin(), lowerWord.end(), text.begin() + static_cast<std::ptrdiff_t>(at),
+                      [](char w, char16_t c) { return (c >= u'A' && c <= u'Z' ? c + 0x20 : c) == w; });
+}
+
+/// Decides an out-of-range result from the narrowed number's text (digits,
+/// point, exponent). The value was either above the largest double or below
+/// half the smallest subnormal, so the place of the leading non-zero digit
+/// against the exponent tells which.
 bool isBeyondOne(const char* first, const char* last, bool hex) {
     const char exponentMark = hex ? 'p' : 'e';
     std::int64_t integerDigits = 0;   // from the leading non-zero digit on
@@ -74,122 +108,297 @@ bool isBeyondOne(const char* first, const char* last, bool hex) {
     return (hex ? leading * 4 : leading) + exponent >= 0;
 }
 
-/// The length of the number at the start of `text` (which starts with
-/// digits, see startsDigits): digits with at most one point, then an
-/// exponent if a mark, an optional sign and a decimal digit follow. from_chars
-/// is handed exactly this, since it reads more than strtod in places
-/// (libstdc++ 12 takes "1p+-5" as 2^-5).
-std::size_t numberLength(std::u16string_view text, bool hex) {
-    const auto digit = hex ? isHexDigit : isDigit;
-    const std::size_t size = text.size();
-    std::size_t end = 0;
-    while (end < size && digit(text[end])) ++end;
-    if (end < size && text[end] == u'.') {
-        ++end;
-        while (end < size && digit(text[end])) ++end;
-    }
-    if (end < size && lowerAscii(text[end]) == (hex ? u'p' : u'e')) {
-        std::size_t exponent = end + 1;
-        if (exponent < size && (text[exponent] == u'+' || text[exponent] == u'-')) ++exponent;
-        if (exponent < size && isDigit(text[exponent])) {
-            while (exponent < size && isDigit(text[exponent])) ++exponent;
-            end = exponent;
-        }
-    }
-    return end;
-}
-
-/// Converts the number at the start of `text` (which starts with digits, see
-/// startsDigits) with from_chars, giving the strtod result on a range error.
-/// Numbers of ordinary length are narrowed into a stack buffer.
-double convertDigits(std::u16string_view text, std::chars_format format) {
-    const bool hex = format == std::chars_format::hex;
-    const std::size_t length = numberLength(text, hex);
+/// Converts `number`, exactly the units of a number as the scan delimited
+/// it (digits, at most one point, an exponent with digits), with from_chars
+/// on its ASCII form, giving wcstod's result on a range error. Numbers of
+/// ordinary length are narrowed into a stack buffer.
+double convertNarrowed(std::u16string_view number, std::chars_format format) {
     constexpr std::size_t stackCapacity = 128;
     char stackBuffer[stackCapacity];
     std::string longBuffer;
     char* buffer = stackBuffer;
-    if (length > stackCapacity) {
-        longBuffer.resize(length);
+    if (number.size() > stackCapacity) {
+        longBuffer.resize(number.size());
         buffer = longBuffer.data();
     }
-    std::transform(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length), buffer,
-                   [](char16_t c) { return static_cast<char>(c); });
+    // Only digits and the ASCII point, signs, exponent marks and hex letters are here.
+    std::transform(number.begin(), number.end(), buffer, [](char16_t c) {
+        const unsigned digit = decimalDigit(c);
+        return static_cast<char>(digit < 10 ? '0' + digit : c);
+    });
 
+    const bool hex = format == std::chars_format::hex;
     double value = 0.0;
-    const std::errc error = std::from_chars(buffer, buffer + length, value, format).ec;
+    const std::errc error = std::from_chars(buffer, buffer + number.size(), value, format).ec;
     if (error == std::errc::result_out_of_range) {
-        return isBeyondOne(buffer, buffer + length, hex) ? std::numeric_limits<double>::infinity() : 0.0;
+        return isBeyondOne(buffer, buffer + number.size(), hex) ? std::numeric_limits<double>::infinity() : 0.0;
     }
     return error == std::errc() ? value : 0.0;
 }
 
-/// The payload wcstod gives "nan(chars)": chars read as by strtoull in base
-/// 0 (0x hexadecimal, leading 0 octal, else decimal, saturating), used only
-/// if that reading takes all of them; its low 51 bits go below the quiet bit.
-std::uint64_t nanPayload(std::u16string_view chars) {
-    unsigned base = 10;
-    std::size_t i = 0;
-    if (chars.size() > 2 && chars[0] == u'0' && lowerAscii(chars[1]) == u'x' && isHexDigit(chars[2])) {
-        base = 16;
-        i = 2;
-    } else if (!chars.empty() && chars[0] == u'0') {
-        base = 8;
+/// Where an exponent that starts at `mark` ends: after a sign and at least
+/// one decimal digit, else at `mark` (the mark is then not part of the
+/// number). Its value, saturated far beyond any double's, goes to `exponent`.
+std::size_t exponentEnd(std::u16string_view text, std::size_t mark, std::int64_t& exponent) {
+    std::size_t i = mark + 1;
+    const bool negative = i < text.size() && text[i] == u'-';
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ++i;
+    if (i == text.size() || decimalDigit(text[i]) >= 10) return mark;
+    constexpr std::int64_t limit = std::int64_t{1} << 40;
+    std::int64_t value = 0;
+    for (unsigned digit; i < text.size() && (digit = decimalDigit(text[i])) < 10; ++i) {
+        value = std::min(value * 10 + digit, limit);
     }
-    std::uint64_t value = 0;
-    for (; i < chars.size(); ++i) {
-        const char16_t c = lowerAscii(chars[i]);
-        const unsigned digit = isDigit(c) ? c - u'0' : (c >= u'a' && c <= u'z') ? c - u'a' + 10u : 99u;
-        if (digit >= base) return 0;
-        if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / base) {
-            value = std::numeric_limits<std::uint64_t>::max();
-        } else {
-            value = value * base + digit;
-        }
-    }
-    return value & ((std::uint64_t{1} << 51) - 1);
+    exponent = negative ? -value : value;
+    return i;
 }
 
-/// Reads "nan" (already matched) and an optional "(chars)" after it.
-double notANumber(std::u16string_view afterNan) {
-    std::uint64_t bits = std::bit_cast<std::uint64_t>(std::numeric_limits<double>::quiet_NaN());
-    if (!afterNan.empty() && afterNan[0] == u'(') {
-        const auto charsEnd = std::find_if_not(afterNan.begin() + 1, afterNan.end(),
-                                               [](char16_t c) { return isAsciiAlnum(c) || c == u'_'; });
-        if (charsEnd != afterNan.end() && *charsEnd == u')') {
-            bits |= nanPayload(afterNan.substr(1, static_cast<std::size_t>(charsEnd - afterNan.begin() - 1)));
-        }
-    }
-    return std::bit_cast<double>(bits);
+struct Magnitude {
+    double value;
+    std::size_t end;
+    bool takesSign = true;
+};
+
+constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+inline bool isAsciiDigit(char16_t c) { return static_cast<unsigned>(c) - u'0' < 10u; }
+
+/// Whether `at` holds a decimal digit outside ASCII.
+bool unicodeDigitAt(std::u16string_view text, std::size_t at) {
+    return at < text.size() && text[at] >= unicodeDigitZeros[0] && unicodeDigit(text[at]) < 10;
 }
 
-/// The magnitude of the number at the start of `text` (after the sign), or
-/// nothing when no number starts there.
-std::optional<double> parseMagnitude(std::u16string_view text) {
-    if (startsWithWord(text, "inf")) return std::numeric_limits<double>::infinity();
-    if (startsWithWord(text, "nan")) return notANumber(text.substr(3));
-    if (text.size() >= 2 && text[0] == u'0' && lowerAscii(text[1]) == u'x') {
-        const std::u16string_view digits = text.substr(2);
-        // "0x" without hex digits after it is the number 0 followed by an 'x'.
-        return startsDigits(digits, true) ? convertDigits(digits, std::chars_format::hex) : 0.0;
+/// The end of the number whose digits start at `start`: digits (hexadecimal
+/// ones when `hex`) with at most one point, then an exponent if one follows
+/// ('e', or 'p' when `hex`); `start` when no digit is there.
+std::size_t numberEnd(std::u16string_view text, std::size_t start, bool hex) {
+    const auto isDigit = [hex](char16_t c) { return hex ? hexDigit(c) < 16 : decimalDigit(c) < 10; };
+    const std::size_t size = text.size();
+    bool sawDigit = false;
+    std::size_t i = start;
+    for (; i < size && isDigit(text[i]); ++i) sawDigit = true;
+    if (i < size && text[i] == u'.') {
+        ++i;
+        for (; i < size && isDigit(text[i]); ++i) sawDigit = true;
     }
-    if (startsDigits(text, false)) return convertDigits(text, std::chars_format::general);
+    if (!sawDigit) return start;
+    std::int64_t unused = 0;
+    return i < size && (text[i] | 0x20) == (hex ? u'p' : u'e') ? exponentEnd(text, i, unused) : i;
+}
+
+constexpr std::array<std::uint64_t, 20> integerPowersOfTen = [] {
+    std::array<std::uint64_t, 20> powers{};
+    powers[0] = 1;
+    for (std::size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+    return powers;
+}();
+
+/// A run of ASCII digits: how many, and the number they write.
+struct DigitRun {
+    unsigned count;
+    std::uint64_t value;
+};
+
+// ASCII digits eight units at a time, with SSE2 (part of every x86-64):
+// found and converted without a branch per digit, since mispredicted loop
+// exits would cost more than the digits themselves.
+
+const __m128i* asVector(const char16_t* units) { return reinterpret_cast<const __m128i*>(units); }
+
+/// The lanes less '0'.
+inline __m128i digitValues(__m128i units) { return _mm_sub_epi16(units, _mm_set1_epi16(0x30)); }
+
+/// All ones in the lanes of digitValues that are ASCII digits (below 10 unsigned:
+/// a signed comparison with the sign bits flipped).
+inline __m128i digitLanes(__m128i values) {
+    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+    return _mm_cmplt_epi16(_mm_xor_si128(values, flip), _mm_set1_epi16(static_cast<short>(0x8000 + 10)));
+}
+
+/// The number the first `count` (1 to 8) lanes of digitValues write.
+inline std::uint64_t digitsValue(__m128i values, unsigned count) {
+    // One byte per digit, the first in the lowest; shifted up so that the
+    // run ends in the top byte and the bytes below it are zero digits (what
+    // followed the run leaves through the top).
+    std::uint64_t digits = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(values, values)));
+    digits <<= 8 * (8 - count);
+    // Eight digits to a number: pairs, then fours, then the eight.
+    digits = digits * 10 + (digits >> 8);
+    constexpr std::uint64_t pairs = 0x000000FF000000FF;
+    return (((digits & pairs) * (100 + (std::uint64_t{1000000} << 32))) +
+            (((digits >> 16) & pairs) * (1 + (std::uint64_t{10000} << 32)))) >> 32;
+}
+
+/// The ASCII digits that lead the 8 units at `units`, at most 8 of them.
+DigitRun leadingDigits(const char16_t* units) {
+    const __m128i values = digitValues(_mm_loadu_si128(asVector(units)));
+    const auto lanes = static_cast<unsigned>(_mm_movemask_epi8(digitLanes(values)));
+    const auto count = static_cast<unsigned>(std::countr_one(lanes)) / 2;
+    return count == 0 ? DigitRun{0, 0} : DigitRun{count, digitsValue(values, count)};
+}
+
+/// The usual number of a list, when 16 units can be read at `start`: ASCII
+/// digits, at most 7 before a point and 8 after it (8 without a point), no
+/// exponent, not the 0 of a 0x prefix. Its digits and point are found with
+/// one look at the 16 units. Nothing for any other form, which the general
+/// reading then takes.
+std::optional<Magnitude> readShortDecimal(std::u16string_view text, std::size_t start) {
+    if (text.size() - start < 16) return std::nullopt;
+    const char16_t* const units = text.data() + start;
+    const __m128i low = _mm_loadu_si128(asVector(units));
+    const __m128i high = _mm_loadu_si128(asVector(units + 8));
+    const __m128i lowValues = digitValues(low);
+    const auto digitMask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_packs_epi16(digitLanes(lowValues), digitLanes(digitValues(high)))));
+    const __m128i point = _mm_set1_epi16(u'.');
+    const auto pointMask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(low, point), _mm_cmpeq_epi16(high, point))));
+
+    const auto integerCount = static_cast<unsigned>(std::countr_one(digitMask));
+    const bool hasPoint = ((pointMask >> integerCount) & 1u) != 0;
+    const unsigned fractionCount = hasPoint ? static_cast<unsigned>(std::countr_one(digitMask >> (integerCount + 1))) : 0;
+    const unsigned end = hasPoint ? integerCount + 1 + fractionCount : integerCount;
+    if (integerCount > (hasPoint ? 7u : 8u) || fractionCount > 8 || integerCount + fractionCount == 0 || end >= 16) {
+        return std::nullopt;
+    }
+    // An exponent, maybe a digit outside ASCII, or a hexadecimal number's 0x: not this form.
+    const char16_t next = units[end];
+    if ((next | 0x20) == u'e' || (next | 0x20) == u'x' || next >= unicodeDigitZeros[0]) return std::nullopt;
+
+    std::uint64_t mantissa = integerCount == 0 ? 0 : digitsValue(lowValues, integerCount);
+    if (fractionCount != 0) {
+        const __m128i fraction = digitValues(_mm_loadu_si128(asVector(units + integerCount + 1)));
+        mantissa = mantissa * integerPowersOfTen[fractionCount] + digitsValue(fraction, fractionCount);
+    }
+    // At most 15 digits: below 2^53, so exact, as is the power.
+    return Magnitude{static_cast<double>(mantissa) / exactPowersOfTen[fractionCount], start + end};
+}
+
+/// Extends `run`, which ends at `end`, while ASCII digits follow; answers the new end.
+std::size_t continueRun(std::u16string_view text, std::size_t end, DigitRun& run) {
+    for (; end < text.size() && isAsciiDigit(text[end]); ++end) {
+        run.value = run.value * 10 + (text[end] - u'0');  // wraps past 19 digits: the fast path is not taken then
+        ++run.count;
+    }
+    return end;
+}
+
+/// The ASCII digits starting at `at`: eight at a time while 8 units are
+/// left, then one by one. The first eight are enough for most numbers' parts.
+DigitRun digitRunAt(std::u16string_view text, std::size_t at) {
+    DigitRun run{0, 0};
+    if (text.size() - at >= 8) {
+        run = leadingDigits(text.data() + at);
+        if (run.count < 8) return run;
+    }
+    continueRun(text, at + run.count, run);
+    return run;
+}
+
+/// The decimal number starting at `start`, if digits (perhaps after a point)
+/// start there: ASCII digits eight at a time and converted on the spot when
+/// exact, else (digits outside ASCII, long numbers, large powers) by the
+/// general conversion.
+std::optional<Magnitude> readDecimal(std::u16string_view text, std::size_t start) {
+    const std::size_t size = text.size();
+    const DigitRun integer = digitRunAt(text, start);
+    std::size_t i = start + integer.count;
+    std::uint64_t mantissa = integer.value;
+    std::size_t digits = integer.count;
+    std::int64_t scale = 0;  // mantissa * 10^scale is the number
+    if (i < size && text[i] == u'.') {
+        ++i;
+        const DigitRun fraction = digitRunAt(text, i);
+        i += fraction.count;
+        // Past 19 digits in all the fast path is not taken: the mantissa may be anything then.
+        if (fraction.count < integerPowersOfTen.size()) {
+            mantissa = mantissa * integerPowersOfTen[fraction.count] + fraction.value;
+        }
+        digits += fraction.count;
+        scale = -static_cast<std::int64_t>(fraction.count);
+    }
+    if (unicodeDigitAt(text, i)) {  // a digit the runs above stopped at
+        const std::size_t end = numberEnd(text, start, false);
+        return Magnitude{convertNarrowed(text.substr(start, end - start), std::chars_format::general), end};
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < size && (text[i] | 0x20) == u'e') {
+        std::int64_t exponent = 0;
+        i = exponentEnd(text, i, exponent);
+        scale += exponent;
+    }
+    if (digits <= 19 && mantissa <= std::uint64_t{1} << 53 && scale >= -22 && scale <= 22) {
+        const double exact = static_cast<double>(mantissa);
+        return Magnitude{scale < 0 ? exact / exactPowersOfTen[-scale] : exact * exactPowersOfTen[scale], i};
+    }
+    if (digits <= 19 && mantissa == 0) return Magnitude{0.0, i};
+    return Magnitude{convertNarrowed(text.substr(start, i - start), std::chars_format::general), i};
+}
+
+/// The hexadecimal number whose digits start at `start` (after "0x"). With
+/// no digit there, the number is the 0 before the 'x'.
+Magnitude readHex(std::u16string_view text, std::size_t start) {
+    const std::size_t end = numberEnd(text, start, true);
+    if (end == start) return Magnitude{0.0, start - 1};
+    return Magnitude{convertNarrowed(text.substr(start, end - start), std::chars_format::hex), end};
+}
+
+/// The not-a-number form whose "nan" ends at `at`.
+Magnitude readNotANumber(std::u16string_view text, std::size_t at) {
+    if (hasWordAt(text, at, "(ind)")) {
+        return Magnitude{std::bit_cast<double>(std::uint64_t{0xFFF8000000000000}), at + 5, false};
+    }
+    if (hasWordAt(text, at, "(snan)")) return Magnitude{std::bit_cast<double>(std::uint64_t{0x7FF0000000000001}), at + 6};
+    return Magnitude{std::bit_cast<double>(std::uint64_t{0x7FFFFFFFFFFFFFFF}), at};
+}
+
+/// The magnitude of the number starting at `start` (after the sign), if one does.
+std::optional<Magnitude> readMagnitude(std::u16string_view text, std::size_t start) {
+    if (std::optional<Magnitude> simple = readShortDecimal(text, start)) return simple;
+    if (start == text.size()) return std::nullopt;
+    if (text[start] == u'0' && start + 1 < text.size() && (text[start + 1] | 0x20) == u'x') {
+        return readHex(text, start + 2);
+    }
+    if (std::optional<Magnitude> decimal = readDecimal(text, start)) return decimal;
+    if (hasWordAt(text, start, "inf")) {
+        const std::size_t end = hasWordAt(text, start, "infinity") ? start + 8 : start + 3;
+        return Magnitude{std::numeric_limits<double>::infinity(), end};
+    }
+    if (hasWordAt(text, start, "nan")) return readNotANumber(text, start + 3);
     return std::nullopt;
 }
 
 }  // namespace
 
-double parseNumber(std::u16string_view item) {
+NumberReading readNumber(std::u16string_view text) {
     std::size_t start = 0;
-    while (start < item.size() && isSpace(item[start])) ++start;
+    // Most items start with their number: one comparison rules white space out.
+    while (start < text.size() && (text[start] <= u' ' || text[start] >= 0x0085) && isSpace(text[start])) ++start;
     bool negative = false;
-    if (start < item.size() && (item[start] == u'+' || item[start] == u'-')) {
-        negative = item[start] == u'-';
-        ++start;
+    if (start < text.size()) {
+        // Without branches: the signs of a list's items follow no pattern.
+        const char16_t first = text[start];
+        negative = first == u'-';
+        start += static_cast<std::size_t>(negative || first == u'+');
     }
-    const std::optional<double> magnitude = parseMagnitude(item.substr(start));
-    if (!magnitude) return 0.0;
-    return negative ? -*magnitude : *magnitude;
+    const std::optional<Magnitude> magnitude = readMagnitude(text, start);
+    if (!magnitude) return NumberReading{0.0, 0};
+    // The sign goes on as a bit, so that it marks NaNs too.
+    const std::uint64_t sign = static_cast<std::uint64_t>(negative & magnitude->takesSign) << 63;
+    return NumberReading{std::bit_cast<double>(std::bit_cast<std::uint64_t>(magnitude->value) ^ sign), magnitude->end};
 }
 
-float parseItem(std::u16string_view item) { return static_cast<float>(parseNumber(item)); }
+double parseNumber(std::u16string_view item) { return readNumber(item).value; }
+
+float roundToFloat(double value) {
+    if (!std::isnan(value)) return static_cast<float>(value);
+    // Spelled out: the hardware does the same, but a compiler may fold a
+    // signalling NaN's conversion otherwise.
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto sign = static_cast<std::uint32_t>(bits >> 32) & 0x80000000u;
+    const auto payload = static_cast<std::uint32_t>(bits >> 29) & 0x003FFFFFu;
+    return std::bit_cast<float>(sign | 0x7FC00000u | payload);
+}
+
+float parseItem(std::u16string_view item) { return roundToFloat(parseNumber(item)); }

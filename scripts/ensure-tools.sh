@@ -24,11 +24,17 @@ have clang++-14 || need+=(clang-14)
 have locale-gen || need+=(locales)
 
 if [ ${#need[@]} -gt 0 ]; then
-  echo "installing: ${need[*]}"
+  logs="$(cd "$(dirname "$0")/.." && pwd)/build/logs"
+  mkdir -p "$logs"
+  echo "== installing from Debian's archive: ${need[*]} (a few minutes; log: $logs/ensure-tools.log)"
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}" >/dev/null
+  if ! { $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}"; } \
+       >"$logs/ensure-tools.log" 2>&1; then
+    tail -20 "$logs/ensure-tools.log"
+    echo "installing failed (whole log: $logs/ensure-tools.log)"
+    exit 1
+  fi
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then

@@ -15,7 +15,7 @@ for preset in "${presets[@]}"; do
   if ! { [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset"; } >"build/logs/$preset.log" 2>&1 \
      || ! cmake --build "build/$preset" -j"$jobs" >>"build/logs/$preset.log" 2>&1; then
     tail -40 "build/logs/$preset.log"
-    echo "build of $preset failed"
+    echo "build of $preset failed (whole log: build/logs/$preset.log)"
     exit 1
   fi
 done
@@ -23,7 +23,10 @@ done
 # Wine creates its prefix on first use; make it now, not inside parallel tests.
 # Wait for its server to end, so that the tests' Wine starts afresh inside Xvfb
 # (a server left from a start without a display cannot make windows).
-xvfb-run -a scripts/wine-run.sh "$PWD/build/win64/wineprefix" cmd /c exit >/dev/null 2>&1 || true
+if [ ! -f build/win64/wineprefix/system.reg ]; then
+  echo "== creating the Wine prefix build/win64/wineprefix (first run only; log: build/logs/wine-prefix.log)"
+fi
+xvfb-run -a scripts/wine-run.sh "$PWD/build/win64/wineprefix" cmd /c exit >build/logs/wine-prefix.log 2>&1 || true
 WINEPREFIX="$PWD/build/win64/wineprefix" wineserver -w || true
 
 # One ctest run over all build folders, so one summary counts every test.
@@ -32,4 +35,5 @@ mkdir -p build/all
   for preset in "${presets[@]}"; do echo "subdirs(\"$PWD/build/$preset\")"; done
 } > build/all/CTestTestfile.cmake
 
+echo "== running the tests of ${presets[*]} (ctest; a failing test's output is shown, all of it in build/all/Testing/Temporary/LastTest.log)"
 exec xvfb-run -a ctest --test-dir build/all -j"$jobs" --output-on-failure --timeout 900 "$@"

@@ -1,14 +1,17 @@
-// The item parser: wcstod's reading of one item in the classic locale, then
-// rounding to float. A table of the forms and edges, and (natively) a
-// comparison with the C library's own wcstod over generated items.
+// The item parser: the Windows runtime's wcstod reading of one item in the
+// classic locale, then rounding to float. Tables of the forms and edges, and
+// (natively) a comparison with the reference (glibc's wcstod and the rules
+// where the Windows runtime differs) over generated items.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <limits>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "NumberTextSupport.h"
@@ -34,6 +37,13 @@ std::string printable(std::u16string_view item) {
             text += escaped;
         }
     }
+    return text;
+}
+
+/// The parts one after the other.
+std::u16string joined(std::initializer_list<std::u16string_view> parts) {
+    std::u16string text;
+    for (const std::u16string_view part : parts) text += part;
     return text;
 }
 
@@ -94,17 +104,10 @@ TEST(NumberParser, ReadsWhatWcstodReads) {
         {u"inf", inf},
         {u"-Infinity", -inf},
         {u"INFINITE", inf},
-        {u"+nan", nanBits(0x7ff8000000000000)},
-        {u"-NaN", nanBits(0xfff8000000000000)},
-        {u"nan(", nanBits(0x7ff8000000000000)},
-        {u"nan()", nanBits(0x7ff8000000000000)},
-        {u"nan(1", nanBits(0x7ff8000000000000)},
-        {u"nan(123)", nanBits(0x7ff800000000007b)},
-        {u"nan(077)", nanBits(0x7ff800000000003f)},
-        {u"nan(089)", nanBits(0x7ff8000000000000)},
-        {u"nan(abc_1)", nanBits(0x7ff8000000000000)},
-        {u"-nan(0x7ffffffffffff)", nanBits(0xffffffffffffffff)},
-        {u"nan(99999999999999999999999)", nanBits(0x7fffffffffffffff)},
+        // Not-a-number forms: the runtime's own values (see NotANumbers).
+        {u"+nan", nanBits(0x7fffffffffffffff)},
+        {u"-NaN", nanBits(0xffffffffffffffff)},
+        {u"nan(ind)", nanBits(0xfff8000000000000)},
         // Out of range: infinities and zeros of the sign, subnormals exact.
         {u"1e400", inf},
         {u"-1e400", -inf},
@@ -126,12 +129,12 @@ TEST(NumberParser, ReadsWhatWcstodReads) {
         {widen("0." + manyZeros + "1e401"), 1.0},
         {widen("0." + manyZeros + "1e-9999"), 0.0},
         {widen("0x1" + manyZeros + "p-1700"), 0x1p-100},
-        // Units outside ASCII never belong to a number.
-        {u"\u00a05", 0.0},
-        {u"\u20035", 0.0},
-        {u"\u30005", 0.0},
-        {u"1\u0660", 1.0},
-        {u"\uff11", 0.0},
+        // Digits and white space outside ASCII (see the tables below); other
+        // units outside ASCII never belong to a number.
+        {u"\u00a05", 5.0},
+        {u"\u30005", 5.0},
+        {u"1\u0660", 10.0},
+        {u"\uff11\uff12", 12.0},
         {u"\u0130nf", 0.0},
         {u"1\u212a", 1.0},
     };
@@ -141,13 +144,119 @@ TEST(NumberParser, ReadsWhatWcstodReads) {
     }
 }
 
+// The white space the Windows runtime skips, and units that look like it but
+// are not: these stop the reading before any number.
+TEST(NumberParser, SkipsTheRuntimesWhiteSpace) {
+    const std::u16string spaces = u" \t\n\v\f\r\u0085\u00a0\u1680\u2000\u2001\u2002\u2003\u2004\u2005\u2006\u2007"
+                                  u"\u2008\u2009\u200a\u2028\u2029\u202f\u205f\u3000";
+    const std::u16string notSpaces = u"\u0008\u000e\u001c\u001d\u001e\u001f\u0084\u0086\u00a1\u180e\u1fff\u200b"
+                                     u"\u200c\u2027\u202a\u205e\u2060\u2fff\u3001\ufeff";
+    for (const char16_t c : spaces) {
+        SCOPED_TRACE(printable(std::u16string(1, c)));
+        EXPECT_EQ(parseNumber(joined({std::u16string(1, c), u"-1.5"})), -1.5);
+        EXPECT_EQ(parseNumber(joined({std::u16string(2, c), u"2"})), 2.0) << "any run of white space";
+        EXPECT_EQ(parseNumber(joined({u"-", std::u16string(1, c), u"1.5"})), 0.0) << "not between the sign and the digits";
+    }
+    for (const char16_t c : notSpaces) {
+        SCOPED_TRACE(printable(std::u16string(1, c)));
+        EXPECT_EQ(parseNumber(joined({std::u16string(1, c), u"1.5"})), 0.0);
+    }
+}
+
+// The seventeen Unicode decimal blocks count as digits in every part of a
+// number; the units on either side of a block do not.
+TEST(NumberParser, ReadsTheRuntimesDigits) {
+    const char16_t zeros[] = {0x0660, 0x06f0, 0x0966, 0x09e6, 0x0a66, 0x0ae6, 0x0b66, 0x0c66, 0x0ce6,
+                              0x0d66, 0x0e50, 0x0ed0, 0x0f20, 0x1040, 0x17e0, 0x1810, 0xff10};
+    for (const char16_t zero : zeros) {
+        const auto digit = [zero](int value) { return std::u16string(1, static_cast<char16_t>(zero + value)); };
+        SCOPED_TRACE(printable(digit(0)));
+        for (int value = 0; value <= 9; ++value) EXPECT_EQ(parseNumber(digit(value)), value);
+        EXPECT_EQ(parseNumber(joined({digit(1), digit(2), u"3", digit(4)})), 1234.0) << "mixed with ASCII";
+        EXPECT_EQ(parseNumber(joined({u" -", digit(2), u".", digit(5)})), -2.5) << "integer and fraction";
+        EXPECT_EQ(parseNumber(joined({u".", digit(5)})), 0.5);
+        EXPECT_EQ(parseNumber(joined({u"1e", digit(2)})), 100.0) << "exponent";
+        EXPECT_EQ(parseNumber(joined({u"1e-", digit(1), digit(0)})), 1e-10);
+        EXPECT_EQ(parseNumber(joined({u"0x", digit(9), u"f"})), 0x9f) << "hexadecimal: the decimal value";
+        EXPECT_EQ(parseNumber(joined({u"0x1p", digit(3)})), 8.0);
+        EXPECT_EQ(parseNumber(joined({digit(0), u"x1"})), 0.0) << "only an ASCII 0 starts the 0x prefix";
+        EXPECT_EQ(parseNumber(joined({std::u16string(1, static_cast<char16_t>(zero - 1)), u"5"})), 0.0);
+        EXPECT_EQ(parseNumber(joined({u"5", std::u16string(1, static_cast<char16_t>(zero + 10))})), 5.0);
+        EXPECT_EQ(parseNumber(joined({u"1", std::u16string(30, zero), u"e-30"})), 1.0) << "long: the general conversion";
+    }
+}
+
+// Only the ASCII point, signs, exponent marks and 0x have their roles.
+TEST(NumberParser, FullwidthSymbolsHaveNoRole) {
+    const std::vector<ParseRow> rows = {
+        {u"1\uff0e5", 1.0},      // fullwidth full stop
+        {u"\uff0b1", 0.0},       // fullwidth plus
+        {u"\uff0d1", 0.0},       // fullwidth hyphen-minus
+        {u"\u22121", 0.0},       // minus sign
+        {u"2\uff452", 2.0},      // fullwidth e
+        {u"0\uff581", 0.0},      // fullwidth x
+        {u"0x\uff41", 0.0},      // fullwidth a is no hex digit
+        {u"\uff49nf", 0.0},      // fullwidth i
+        {u"\uff11,\uff12", 1.0},  // fullwidth digits, ASCII comma
+    };
+    for (const ParseRow& row : rows) {
+        SCOPED_TRACE(printable(row.item));
+        EXPECT_EQ(bitsOf(parseNumber(row.item)), bitsOf(row.expected)) << parseNumber(row.item);
+    }
+}
+
+// The runtime's not-a-number values, as doubles and after rounding to float.
+TEST(NumberParser, NotANumbers) {
+    struct Bits {
+        std::uint64_t ofDouble;
+        std::uint32_t ofFloat;
+    };
+    constexpr Bits plain{0x7fffffffffffffff, 0x7fffffff};  // every payload bit set
+    constexpr Bits minusPlain{0xffffffffffffffff, 0xffffffff};
+    constexpr Bits indeterminate{0xfff8000000000000, 0xffc00000};
+    constexpr Bits signalling{0x7ff0000000000001, 0x7fc00000};  // quiet once a float
+    constexpr Bits minusSignalling{0xfff0000000000001, 0xffc00000};
+    constexpr Bits minusInfinity{0xfff0000000000000, 0xff800000};
+    struct Row {
+        std::u16string item;
+        Bits expected;
+    };
+    const std::vector<Row> rows = {
+        {u"nan", plain},
+        {u"-nan", minusPlain},
+        {u" +NaN", plain},
+        {u"nan()", plain},
+        {u"nan(123)", plain},
+        {u"-nan(0x7ffffffffffff)", minusPlain},
+        {u"nan(abc_1)x", plain},
+        {u"nan(ind", plain},  // not closed: plain nan
+        {u"nan(ind_)", plain},
+        {u"nan (ind)", plain},
+        {u"nan(ind)", indeterminate},
+        {u"-nan(ind)", indeterminate},
+        {u"+NaN(IND)", indeterminate},
+        {u"\u3000nan(Ind)junk", indeterminate},
+        {u"nan(snan)", signalling},
+        {u"-NAN(SNAN)", minusSignalling},
+        {u"nan(snan", plain},
+        {u"-inf", minusInfinity},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(printable(row.item));
+        EXPECT_EQ(bitsOf(parseNumber(row.item)), row.expected.ofDouble);
+        EXPECT_EQ(bitsOf(parseItem(row.item)), row.expected.ofFloat);
+    }
+}
+
 TEST(NumberParser, ReadsOnlyTheItem) {
     const std::u16string_view text = u"12345,6";
     EXPECT_EQ(parseNumber(text.substr(0, 2)), 12.0);
     EXPECT_EQ(parseNumber(text.substr(0, 0)), 0.0);
     EXPECT_EQ(parseNumber(std::u16string_view(u"0x1p3").substr(0, 4)), 1.0);
     EXPECT_EQ(parseNumber(std::u16string_view(u"infinity").substr(0, 7)), inf);
-    EXPECT_EQ(bitsOf(parseNumber(std::u16string_view(u"nan(5)").substr(0, 5))), bitsOf(nanBits(0x7ff8000000000000)));
+    EXPECT_EQ(bitsOf(parseNumber(std::u16string_view(u"nan(ind)").substr(0, 7))), bitsOf(nanBits(0x7fffffffffffffff)));
+    EXPECT_EQ(parseNumber(std::u16string_view(u"123456789012").substr(0, 9)), 123456789.0) << "digits read eight at a time";
+    EXPECT_EQ(parseNumber(std::u16string_view(u"1.23456789012").substr(0, 10)), 1.23456789);
 }
 
 TEST(NumberParser, RoundsTheDoubleToFloat) {
@@ -163,8 +272,6 @@ TEST(NumberParser, RoundsTheDoubleToFloat) {
         // Rounded twice, as wcstod then a conversion to float rounds: the
         // double is a tie between two floats and goes to the even one.
         {u"1.000000059604644775390625000001", 1.0f},
-        {u"-nan(0x7ffffffffffff)", std::bit_cast<float>(0xffffffffu)},
-        {u"nan(123)", std::bit_cast<float>(0x7fc00000u)},
         {u"\u00a0", 0.0f},
     };
     for (const auto& [item, expected] : rows) {
@@ -174,9 +281,9 @@ TEST(NumberParser, RoundsTheDoubleToFloat) {
 }
 
 #ifndef _WIN32
-// Natively, against the C library's own wcstod (the Windows runtime's differs
-// and is not compared). Items are built from number-like pieces: decimal
-// and hexadecimal forms around the range limits, exact ties, and strays.
+// Natively, against the reference (tests/WcstodReference.h). Items are built
+// from number-like pieces: decimal and hexadecimal forms around the range
+// limits, exact ties, digits and white space outside ASCII, and strays.
 class ItemGenerator {
 public:
     explicit ItemGenerator(std::uint64_t seed) : random(seed) {}
@@ -210,10 +317,18 @@ private:
             const unsigned nibble = (pool >> (4 * (i % 16))) & 15u;
             item += symbols[hex ? nibble : nibble % 10];
         }
+        if (chance(8)) {  // some decimal digits from a Unicode block instead
+            static constexpr char16_t zeros[] = {0x0660, 0x0966, 0x0e50, 0x1810, 0xff10};
+            const char16_t zero = zeros[below(std::size(zeros))];
+            for (std::size_t i = item.size() - count; i < item.size(); ++i) {
+                if (item[i] >= u'0' && item[i] <= u'9' && chance(3)) item[i] = static_cast<char16_t>(zero + item[i] - u'0');
+            }
+        }
     }
 
     void prefix(std::u16string& item) {
-        static constexpr const char16_t* spaces[] = {u" ", u"\t", u"\n\v\f\r ", u"\u00a0", u"\u2003"};
+        static constexpr const char16_t* spaces[] = {u" ", u"\t", u"\n\v\f\r ", u"\u00a0", u"\u2003", u"\u3000\u0085",
+                                                     u"\u200b"};
         if (chance(4)) item += spaces[below(std::size(spaces))];
         if (chance(3)) item += chance(2) ? u'-' : u'+';
     }
@@ -228,7 +343,8 @@ private:
     }
 
     void suffix(std::u16string& item) {
-        static constexpr const char16_t* tails[] = {u"x", u",1", u" 5", u"e", u"p2", u".", u"\u0661", u"-"};
+        static constexpr const char16_t* tails[] = {u"x", u",1", u" 5", u"e", u"p2", u".", u"\u0661", u"-", u"\uff15",
+                                                    u"e\u0663"};
         if (chance(4)) item += tails[below(std::size(tails))];
     }
 
@@ -276,7 +392,8 @@ private:
         static constexpr const char16_t* parts[] = {
             u" ", u"\t", u"+", u"-", u"0", u"1", u"9", u"123", u"0x", u"0X", u".", u"e", u"E", u"p", u"P",
             u"a", u"F", u"inf", u"INF", u"inity", u"Infinity", u"nan", u"NaN", u"(", u")", u"_", u"0x7ff",
-            u"x", u",", u"g", u"308", u"-324", u"1075", u"\u00a0", u"\u0660", u"\uff11", u"\u0130"};
+            u"x", u",", u"g", u"308", u"-324", u"1075", u"\u00a0", u"\u0660", u"\uff11", u"\u0130", u"\u2000",
+            u"\u0e59", u"\u17e0", u"(ind)", u"(IND)", u"(snan)", u"\uff0e", u"\uff0d", u"\u180e", u"\u1680"};
         const std::size_t count = 1 + below(8);
         for (std::size_t i = 0; i < count; ++i) item += parts[below(std::size(parts))];
     }
@@ -284,18 +401,18 @@ private:
     std::mt19937_64 random;
 };
 
-TEST(NumberParser, AgreesWithTheCLibrary) {
+TEST(NumberParser, AgreesWithTheReference) {
     ItemGenerator generator(20260101);
     int failures = 0;
     for (int i = 0; i < 300000 && failures < 10; ++i) {
         const std::u16string item = generator.next();
-        const double expected = classicWcstod(item);
+        const WindowsReading expected = windowsWcstod(item);
         const double parsed = parseNumber(item);
         const float rounded = parseItem(item);
-        if (!agreesWithWcstod(item, parsed, expected) || bitsOf(rounded) != bitsOf(static_cast<float>(expected))) {
+        if (!agreesWithReference(item, parsed, expected.value) || bitsOf(rounded) != bitsOf(expected.rounded)) {
             ++failures;
             ADD_FAILURE() << printable(item) << ": parsed " << parsed << " (" << std::hex << bitsOf(parsed)
-                          << "), wcstod " << expected << " (" << bitsOf(expected) << ")";
+                          << "), reference " << expected.value << " (" << bitsOf(expected.value) << ")";
         }
     }
 }

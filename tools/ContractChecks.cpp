@@ -98,13 +98,19 @@ std::vector<const PinEntry*> inputPins(const ClassPins& pins) {
     return out;
 }
 
-/// Delivers a value of the pin's type on `index` and notifies it.
-void deliver(IMpUserInterface2B* object, const PinEntry& pin, std::int32_t index) {
+struct Answers {
+    std::int32_t set;
+    std::int32_t notified;
+};
+
+/// Delivers a value of the pin's type on `index` and notifies it; answers
+/// what setPin and notifyPin answered.
+Answers deliver(IMpUserInterface2B* object, const PinEntry& pin, std::int32_t index) {
     static const char16_t text[] = u"1,2.5";
     const float number = 1.5f;
-    if (pin.type == PinType::Text) object->setPin(index, 0, sizeof text - sizeof(char16_t), text);
-    else object->setPin(index, 0, sizeof number, &number);
-    object->notifyPin(index, 0);
+    const std::int32_t set = pin.type == PinType::Text ? object->setPin(index, 0, sizeof text - sizeof(char16_t), text)
+                                                       : object->setPin(index, 0, sizeof number, &number);
+    return {set, object->notifyPin(index, 0)};
 }
 
 /// Creates the class, attaches a recording host and hands both to `use`;
@@ -293,12 +299,13 @@ void unregisteredPins(HostedPlugin& plugin, CheckReport& report) {
     report.expect(sent.empty(), "the object sent " + std::to_string(sent.size()) + " values for pins it does not have");
 }
 
-void pinDescriptionConsistent(HostedPlugin& plugin, CheckReport& report) {
-    plugin.open();
-    const ClassPins& pins = plugin.pins();
+/// Delivers a value of its type on every described input pin (for a
+/// repeated entry its first, second and last index), lets timers run, and
+/// answers everything the object sent.
+std::vector<SentValue> driveDescribedPins(HostedPlugin& plugin) {
     std::vector<SentValue> sent;
     withAttachedObject(plugin, sent, [&](IMpUserInterface2B* object) {
-        for (const PinEntry* pin : inputPins(pins)) {
+        for (const PinEntry* pin : inputPins(plugin.pins())) {
             deliver(object, *pin, pin->index);
             if (pin->repeat) {
                 deliver(object, *pin, pin->index + 1);
@@ -307,13 +314,61 @@ void pinDescriptionConsistent(HostedPlugin& plugin, CheckReport& report) {
         }
         pumpMessagesFor(5);
     });
+    return sent;
+}
+
+/// Reports the first few values for which `problemOf` names a problem.
+template <typename ProblemOf>
+void reportSent(const std::vector<SentValue>& sent, const ClassPins& pins, CheckReport& report, ProblemOf problemOf) {
     std::size_t reported = 0;
     for (const SentValue& value : sent) {
         const DecodedValue decoded = decodeValue(value, pins);
-        if (decoded.problem.empty() || ++reported > 5) continue;
-        report.expect(false, "sent on pin " + std::to_string(value.pin) + " (" + decoded.type + " " +
-                                 decoded.text.substr(0, 60) + "): " + decoded.problem);
+        const std::string problem = problemOf(value, decoded);
+        if (problem.empty() || ++reported > 5) continue;
+        report.expect(false, "sent on pin " + std::to_string(value.pin) + " (" + decoded.type + " " + decoded.text.substr(0, 60) +
+                                 "): " + problem);
     }
+}
+
+void pinDescriptionConsistent(HostedPlugin& plugin, CheckReport& report) {
+    plugin.open();
+    reportSent(driveDescribedPins(plugin), plugin.pins(), report,
+               [](const SentValue&, const DecodedValue& decoded) { return decoded.bytesWrong ? std::string() : decoded.problem; });
+}
+
+void describedTypes(HostedPlugin& plugin, CheckReport& report) {
+    plugin.open();
+    reportSent(driveDescribedPins(plugin), plugin.pins(), report, [](const SentValue& value, const DecodedValue& decoded) {
+        if (decoded.bytesWrong) return decoded.problem;
+        // The host delivered texts without a NUL unit; one in what comes back
+        // is a terminator sent along, or bytes of another type.
+        if (decoded.type == "text")
+            for (std::size_t i = 0; i + 1 < value.bytes.size(); i += 2)
+                if (value.bytes[i] == 0 && value.bytes[i + 1] == 0)
+                    return std::string("a text holds a NUL unit (texts go without a terminator)");
+        return std::string();
+    });
+}
+
+void describedPinsAnswered(HostedPlugin& plugin, CheckReport& report) {
+    plugin.open();
+    std::vector<SentValue> sent;
+    withAttachedObject(plugin, sent, [&](IMpUserInterface2B* object) {
+        for (const PinEntry* pin : inputPins(plugin.pins())) {
+            std::vector<std::int32_t> indices{pin->index};
+            if (pin->repeat) indices.insert(indices.end(), {pin->index + 1, pin->last()});
+            for (const std::int32_t index : indices) {
+                // Accepted (ResultOk) or reported (a value sent in answer): a pin
+                // the object never registered does neither.
+                const std::size_t before = sent.size();
+                const Answers answers = deliver(object, *pin, index);
+                report.expect(answers.set == ResultOk || answers.notified == ResultOk || sent.size() > before,
+                              "described " + std::string(pinTypeName(pin->type)) + " pin " + std::to_string(index) +
+                                  " is not answered: setPin " + result(answers.set) + ", notifyPin " + result(answers.notified) +
+                                  ", nothing sent");
+            }
+        }
+    });
 }
 
 void localeUnchanged(HostedPlugin& plugin, CheckReport& report) {
@@ -382,7 +437,9 @@ const std::vector<ContractCheck>& contractChecks() {
         {"object-counting", "the object starts at 1, counts queries, and the last release answers 0", objectCounting},
         {"set-host", "setHost takes an IGuiHost2 host and refuses a host without it", setHost},
         {"unregistered-pins", "setPin and notifyPin on undescribed pins answer ResultFail and send nothing", unregisteredPins},
-        {"pin-description", "every value sent is on a described output pin and well-formed for its type", pinDescriptionConsistent},
+        {"pin-description", "every value sent is on a pin the description declares as output (out or in-out)", pinDescriptionConsistent},
+        {"described-pins-answered", "every described input pin takes a value: accepted (ResultOk) or answered with a send", describedPinsAnswered},
+        {"described-types", "every value sent has its pin's described bytes: a float 4, a text whole UTF-16 units, no NUL", describedTypes},
         {"locale-unchanged", "using the object leaves the process locale as it was", localeUnchanged},
         {"no-send-before-set-host", "an object without a host sends nothing and survives pin traffic", noSendBeforeSetHost},
     };

@@ -7,7 +7,7 @@
 
 enum class ExitCode : int {
     Ok = 0,
-    ChecksFailed = 1,        // validate: at least one check failed or crashed
+    ChecksFailed = 1,        // validate: at least one check failed or crashed (and none timed out)
     Usage = 2,               // bad command line
     MissingFile = 3,         // the library, script or pin description file does not exist
     NotALibrary = 4,         // the file exists but the system cannot load it
@@ -17,6 +17,9 @@ enum class ExitCode : int {
     ValueTooLarge = 8,       // a script value does not fit its pin's encoding
     BadPinDescription = 9,   // no pin description, or one that cannot be read
     PluginFailed = 10,       // the plug-in refused a step the session needs (factory, setHost)
+    TimedOut = 11,           // a session or check took longer than its time limit: the plug-in hangs
+    Crashed = 12,            // the session's process crashed, or an exception came out of the plug-in
+    ContractBroken = 13,     // run --strict (and fuzz): the plug-in broke the binary contract
     NeedsWindows = 20,       // show: this build of the harness has no windows (only the Windows build has)
     NoScreenshot = 21,       // show: the host window could not be made or captured, or the PNG not written
 };

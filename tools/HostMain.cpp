@@ -1,11 +1,19 @@
 // corvane-host: loads a plug-in library as a host does, plays session
 // scripts to one of its objects and prints what the object sends, and
 // validates the library's binary contract. See usage() for the commands.
+#include <algorithm>
 #include <charconv>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tools/ChildProcess.h"
+#include "tools/ContainedSession.h"
+#include "tools/Fuzzer.h"
 #include "tools/HostError.h"
 #include "tools/HostText.h"
 #include "tools/Session.h"
@@ -22,12 +30,17 @@ namespace {
 
 const char* const usageText =
     "usage:\n"
-    "  corvane-host run LIBRARY [SCRIPT] [--json] [--class ID] [--kind N] [--pins FILE]\n"
+    "  corvane-host run LIBRARY [SCRIPT] [--json] [--strict] [--timeout S] [--class ID] [--kind N] [--pins FILE]\n"
     "      Plays the session script SCRIPT (a file, or - or nothing for standard input)\n"
-    "      to a new object of the class and prints every event with its time.\n"
-    "  corvane-host validate LIBRARY [--include A,B] [--exclude A,B] [--in-process]\n"
-    "                                [--class ID] [--kind N] [--pins FILE]\n"
+    "      to a new object of the class, in a child process, and prints every event\n"
+    "      with its time. --strict: a contract break fails the run.\n"
+    "  corvane-host validate LIBRARY [--include A,B] [--exclude A,B] [--in-process] [--timeout S]\n"
+    "                                [--json] [--junit FILE] [--class ID] [--kind N] [--pins FILE]\n"
     "      Runs the contract checks, each in a child process; exit status 0 when all pass.\n"
+    "  corvane-host fuzz LIBRARY [--seed N] [--sessions N] [--steps N] [--timeout S] [--out FILE]\n"
+    "                            [--class ID] [--kind N] [--pins FILE]\n"
+    "      Plays random sessions made from the pin description; writes the shortest\n"
+    "      failing one it finds as a script that run replays.\n"
     "  corvane-host checks\n"
     "      Lists the checks of validate.\n"
     "  corvane-host show LIBRARY [SCRIPT] [--class ID] [--size WxH] [--screenshot FILE.png]\n"
@@ -37,10 +50,14 @@ const char* const usageText =
     "      Prints the harness's version, that of the Corvane release it belongs to.\n"
     "The class defaults to the first one in the library's pin description (its\n"
     "PINDESCRIPTION resource on Windows, else LIBRARY.pins.json); --pins reads another.\n"
+    "--timeout S: seconds each check or session may take (default 30; a session's\n"
+    "waits come on top; 0: no limit).\n"
     "Exit status: 0 ok, 1 checks failed, 2 usage, 3 missing file, 4 not a library,\n"
     "5 no MP_GetFactory, 6 class not registered, 7 bad script line, 8 value too large\n"
     "for its pin, 9 no or bad pin description, 10 the plug-in refused a session step,\n"
-    "20 show needs windows (this build has none), 21 no screenshot taken or written.\n";
+    "11 time limit passed (hang), 12 crash or exception in the plug-in, 13 contract\n"
+    "broken (run --strict, fuzz), 20 show needs windows (this build has none),\n"
+    "21 no screenshot taken or written.\n";
 
 std::vector<std::string> commandLine(int argc, char** argv) {
 #ifdef _WIN32
@@ -74,46 +91,162 @@ struct Arguments {
     std::vector<std::string> positional;
     PluginChoice plugin;
     bool json = false;
+    bool strict = false;
+    bool quiet = false;
     bool inProcess = false;
+    double timeoutSeconds = 30;
     std::vector<std::string> include;
     std::vector<std::string> exclude;
+    std::optional<std::string> junit;
+    std::optional<std::string> source;
+    std::optional<std::string> out;
+    std::optional<std::uint64_t> seed;
+    std::optional<int> sessions;
+    std::optional<int> steps;
 };
 
-/// `forValidate` tells which command's options are taken: an option of the
-/// other command is refused rather than silently ignored.
-Arguments parseArguments(const std::vector<std::string>& words, std::size_t first, bool forValidate) {
+/// The options each command takes beyond --class, --kind and --pins: any
+/// other is refused rather than silently ignored.
+bool takes(const std::string& command, const std::string& option) {
+    static const std::vector<std::pair<std::string, std::vector<std::string>>> options{
+        {"run", {"--json", "--strict", "--timeout"}},
+        {"validate", {"--include", "--exclude", "--in-process", "--timeout", "--json", "--junit"}},
+        {"fuzz", {"--seed", "--sessions", "--steps", "--timeout", "--out"}},
+        {childSessionOption, {"--json", "--strict", "--quiet", "--source"}},
+        {childCheckOption, {}},
+    };
+    if (option == "--class" || option == "--kind" || option == "--pins") return true;
+    for (const auto& [name, list] : options)
+        if (name == command) return std::find(list.begin(), list.end(), option) != list.end();
+    return false;
+}
+
+bool knownOption(const std::string& option) {
+    for (const char* command : {"run", "validate", "fuzz"})
+        if (takes(command, option)) return true;
+    return false;
+}
+
+template <typename Number>
+Number numberOption(const std::string& option, const std::string& text, Number least, Number most, const char* what) {
+    Number number{};
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec != std::errc() || end != text.data() + text.size() || !(number >= least && number <= most))
+        throw HostError(ExitCode::Usage, option + " needs " + what + ", not " + text);
+    return number;
+}
+
+Arguments parseArguments(const std::vector<std::string>& words, std::size_t first, const std::string& command) {
     Arguments parsed;
     for (std::size_t i = first; i < words.size(); ++i) {
         const std::string& word = words[i];
-        const bool validateOnly = word == "--include" || word == "--exclude" || word == "--in-process";
-        if ((validateOnly && !forValidate) || (word == "--json" && forValidate))
-            throw HostError(ExitCode::Usage, word + " is not an option of " + (forValidate ? "validate" : "run") + "\n" + usageText);
+        const bool option = word.size() > 1 && word[0] == '-';
+        if (option && !takes(command, word)) {
+            if (knownOption(word)) throw HostError(ExitCode::Usage, word + " is not an option of " + command + "\n" + usageText);
+            throw HostError(ExitCode::Usage, "unknown option " + word + "\n" + usageText);
+        }
         const auto value = [&]() -> const std::string& {
             if (i + 1 >= words.size()) throw HostError(ExitCode::Usage, word + " needs a value\n" + usageText);
             return words[++i];
         };
         if (word == "--json") parsed.json = true;
+        else if (word == "--strict") parsed.strict = true;
+        else if (word == "--quiet") parsed.quiet = true;
         else if (word == "--in-process") parsed.inProcess = true;
         else if (word == "--class") parsed.plugin.identifier = value();
         else if (word == "--pins") parsed.plugin.pinsFile = value();
+        else if (word == "--junit") parsed.junit = value();
+        else if (word == "--source") parsed.source = value();
+        else if (word == "--out") parsed.out = value();
         else if (word == "--include") for (auto& name : splitNames(value())) parsed.include.push_back(name);
         else if (word == "--exclude") for (auto& name : splitNames(value())) parsed.exclude.push_back(name);
-        else if (word == "--kind") {
-            const std::string& text = value();
-            std::int32_t kind = 0;
-            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), kind);
-            if (ec != std::errc() || end != text.data() + text.size())
-                throw HostError(ExitCode::Usage, "--kind needs a 32-bit integer, not " + text);
-            parsed.plugin.kind = kind;
-        } else if (word.size() > 1 && word[0] == '-') {
-            throw HostError(ExitCode::Usage, "unknown option " + word + "\n" + usageText);
-        } else {
-            parsed.positional.push_back(word);
-        }
+        else if (word == "--kind") parsed.plugin.kind = numberOption<std::int32_t>(word, value(), INT32_MIN, INT32_MAX, "a 32-bit integer");
+        else if (word == "--timeout") parsed.timeoutSeconds = numberOption<double>(word, value(), 0.0, 1e6, "seconds (0 to 1000000)");
+        else if (word == "--seed") parsed.seed = numberOption<std::uint64_t>(word, value(), 0, UINT64_MAX, "a whole number");
+        else if (word == "--sessions") parsed.sessions = numberOption<int>(word, value(), 1, 1000000, "a count from 1 to 1000000");
+        else if (word == "--steps") parsed.steps = numberOption<int>(word, value(), 1, 1000000, "a count from 1 to 1000000");
+        else parsed.positional.push_back(word);
     }
     if (parsed.positional.empty()) throw HostError(ExitCode::Usage, std::string("no library given\n") + usageText);
     parsed.plugin.libraryPath = parsed.positional[0];
     return parsed;
+}
+
+/// The script's text: from a file, or from standard input for "-".
+std::string readScriptText(const std::string& path) {
+    if (path == "-") {
+        std::ostringstream text;
+        text << std::cin.rdbuf();
+        return text.str();
+    }
+    // A folder opens as a stream on some systems and then reads as an empty script.
+    std::error_code ignored;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(pathFromUtf8(path), ignored)) in.open(pathFromUtf8(path), std::ios::binary);
+    if (!in.is_open()) throw HostError(ExitCode::MissingFile, "cannot read the script file " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+/// The run command: the script is read and checked here, then played in a
+/// child process whose transcript is passed on line by line.
+int runCommand(const Arguments& arguments) {
+    const HostedPlugin plugin(arguments.plugin);  // the file and its description; loads nothing
+    const std::string path = arguments.positional.size() == 2 ? arguments.positional[1] : "-";
+    const std::string source = path == "-" ? "<stdin>" : path;
+    const std::string text = readScriptText(path);
+    std::istringstream in(text);
+    const SessionScript script = SessionScript::read(in, source);
+    if (const auto error = script.check(plugin.pins()))
+        throw HostError(error->valueTooLarge ? ExitCode::ValueTooLarge : ExitCode::BadScriptLine,
+                        source + ":" + std::to_string(error->line) + ": " + error->message);
+    ContainOptions options;
+    options.json = arguments.json;
+    options.strict = arguments.strict;
+    options.timeoutSeconds = arguments.timeoutSeconds;
+    const SessionVerdict verdict = playContained(arguments.plugin, script, text, source, options, [](const std::string& line) {
+        std::cout << line << "\n";
+        std::cout.flush();
+    });
+    if (verdict.kind == SessionVerdict::Kind::Crashed || verdict.kind == SessionVerdict::Kind::TimedOut) {
+        if (arguments.json) std::cout << verdictJson(verdict, script) << "\n";
+        std::cout.flush();
+        std::cerr << "corvane-host: " + verdictLine(verdict, script, source) + "\n";
+    }
+    // Said after the transcript, so the two never interleave.
+    if (!verdict.message.empty()) std::cerr << "corvane-host: " + verdict.message + "\n";
+    return static_cast<int>(verdict.code);
+}
+
+/// The child side of run and fuzz: plays the script on standard input and
+/// ends with an exit marker, so the parent tells its own ending from one
+/// the plug-in forced (exit or abort inside it).
+int playChildSession(const Arguments& arguments) {
+    endQuietlyOnCrash();
+    int code = 0;
+    try {
+        PlayOptions options;
+        options.json = arguments.json;
+        options.strict = arguments.strict;
+        options.quiet = arguments.quiet;
+        options.markers = true;
+        options.source = arguments.source.value_or("<stdin>");
+        HostedPlugin plugin(arguments.plugin);
+        const SessionScript script = SessionScript::read(std::cin, options.source);
+        playSession(plugin, script, options, std::cout);
+    } catch (const HostError& error) {
+        code = static_cast<int>(error.code);
+        // The parent says why, after the transcript; an exception out of the
+        // plug-in it reports itself, with its place.
+        if (error.code != ExitCode::Crashed) {
+            std::istringstream lines(error.what());
+            for (std::string line; std::getline(lines, line);) std::cout << sessionMarker << "error " << line << "\n";
+        }
+    }
+    std::cout << sessionMarker << "exit " << code << "\n";
+    std::cout.flush();
+    return code;
 }
 
 int run(const std::vector<std::string>& words) {
@@ -132,32 +265,43 @@ int run(const std::vector<std::string>& words) {
     }
     if (command == childCheckOption) {
         if (words.size() < 2) throw HostError(ExitCode::Usage, "no check named");
-        const Arguments arguments = parseArguments(words, 2, true);
+        const Arguments arguments = parseArguments(words, 2, command);
         return runCheckInChild(arguments.plugin, words[1], std::cout);
     }
+    if (command == childSessionOption) return playChildSession(parseArguments(words, 1, command));
     if (command == "run") {
-        const Arguments arguments = parseArguments(words, 1, false);
+        const Arguments arguments = parseArguments(words, 1, command);
         if (arguments.positional.size() > 2) throw HostError(ExitCode::Usage, "run takes one library and one script\n" + std::string(usageText));
-        SessionOptions options;
-        options.plugin = arguments.plugin;
-        if (arguments.positional.size() == 2) options.scriptPath = arguments.positional[1];
-        options.json = arguments.json;
-        runSession(options, std::cout);
-        return 0;
+        return runCommand(arguments);
     }
     if (command == "show") {
         runShow(parseShowArguments(words, usageText), std::cout);
         return 0;
     }
     if (command == "validate") {
-        const Arguments arguments = parseArguments(words, 1, true);
+        const Arguments arguments = parseArguments(words, 1, command);
         if (arguments.positional.size() > 1) throw HostError(ExitCode::Usage, "validate takes one library\n" + std::string(usageText));
         ValidateOptions options;
         options.plugin = arguments.plugin;
         options.include = arguments.include;
         options.exclude = arguments.exclude;
         options.inProcess = arguments.inProcess;
+        options.timeoutSeconds = arguments.timeoutSeconds;
+        options.json = arguments.json;
+        options.junitPath = arguments.junit;
         return static_cast<int>(validate(options, std::cout));
+    }
+    if (command == "fuzz") {
+        const Arguments arguments = parseArguments(words, 1, command);
+        if (arguments.positional.size() > 1) throw HostError(ExitCode::Usage, "fuzz takes one library\n" + std::string(usageText));
+        FuzzOptions options;
+        options.plugin = arguments.plugin;
+        if (arguments.seed) options.seed = *arguments.seed;
+        if (arguments.sessions) options.sessions = *arguments.sessions;
+        if (arguments.steps) options.steps = *arguments.steps;
+        options.timeoutSeconds = arguments.timeoutSeconds;
+        options.outPath = arguments.out;
+        return static_cast<int>(fuzz(options, std::cout));
     }
     throw HostError(ExitCode::Usage, (command.empty() ? std::string("no command given\n") : "unknown command " + command + "\n") + usageText);
 }
@@ -166,19 +310,20 @@ int run(const std::vector<std::string>& words) {
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-    // Byte-exact output and input: no CR inserted before each line feed.
+    // Byte-exact output, messages and input: no CR inserted before each line feed.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
     try {
         return run(commandLine(argc, argv));
     } catch (const HostError& error) {
         std::cout.flush();
-        std::cerr << "corvane-host: " << error.what() << "\n";
+        std::cerr << "corvane-host: " + std::string(error.what()) + "\n";
         return static_cast<int>(error.code);
     } catch (const std::exception& error) {
         std::cout.flush();
-        std::cerr << "corvane-host: " << error.what() << "\n";
+        std::cerr << "corvane-host: " + std::string(error.what()) + "\n";
         return static_cast<int>(ExitCode::PluginFailed);
     }
 }

@@ -23,7 +23,12 @@ std::int32_t HostObject::queryInterface(const InterfaceId& iid, void** out) {
 
 std::int32_t HostObject::addRef() { return ++count; }
 
-std::int32_t HostObject::release() { return count > 1 ? --count : 1; }
+std::int32_t HostObject::release() {
+    if (count > 1) return --count;
+    // The harness's own reference stays: the object only broke the count.
+    if (overReleaseListener) overReleaseListener();
+    return 1;
+}
 
 std::int32_t HostObject::sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                                       std::int32_t voice) {

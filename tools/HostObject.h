@@ -27,6 +27,10 @@ public:
     /// of another interface generation would.
     explicit HostObject(Listener listener, bool offerGuiHost2 = true);
 
+    /// Told when the object releases the host more often than it took
+    /// references: a call on a host object that, counted, is gone.
+    void onOverRelease(std::function<void()> told) { overReleaseListener = std::move(told); }
+
     std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override;
     std::int32_t addRef() override;
     std::int32_t release() override;
@@ -43,6 +47,7 @@ public:
 
 private:
     Listener listener;
+    std::function<void()> overReleaseListener;
     const bool offersGuiHost2;
     std::int32_t count = 1;
     int guiHost2Asked = 0;

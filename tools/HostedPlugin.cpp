@@ -1,6 +1,9 @@
 #include "tools/HostedPlugin.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 #include "interfaces/InterfaceIds.h"
 #include "tools/HostError.h"
@@ -12,10 +15,67 @@
 
 using namespace gmpi;
 
+namespace {
+
+/// The message for a folder given where a library file belongs, naming the
+/// libraries inside it (build folders hold the plug-in beside other files).
+std::string folderMessage(const std::string& path) {
+#ifdef _WIN32
+    const char* suffix = ".dll";
+#else
+    const char* suffix = ".so";
+#endif
+    std::vector<std::string> libraries;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(pathFromUtf8(path), ignored)) {
+        const std::u8string name = entry.path().filename().u8string();
+        if (entry.is_regular_file(ignored) && entry.path().extension() == suffix)
+            libraries.emplace_back(name.begin(), name.end());
+    }
+    std::sort(libraries.begin(), libraries.end());
+    std::string message = path + " is a folder, not a library file";
+    if (libraries.empty()) return message + "; it holds no " + suffix + " file";
+    message += "; the libraries in it:";
+    for (std::size_t i = 0; i < libraries.size() && i < 8; ++i) message += " " + libraries[i];
+    if (libraries.size() > 8) message += " ...";
+    return message;
+}
+
+/// Tells a file that cannot be a library at all by its first bytes, before
+/// its pin description is looked for in it.
+bool looksLikeALibrary(const std::string& path) {
+    std::ifstream in(pathFromUtf8(path), std::ios::binary);
+    char start[4] = {};
+    in.read(start, sizeof start);
+#ifdef _WIN32
+    return in.gcount() >= 2 && start[0] == 'M' && start[1] == 'Z';
+#else
+    return in.gcount() == 4 && start[0] == '\x7f' && start[1] == 'E' && start[2] == 'L' && start[3] == 'F';
+#endif
+}
+
+}  // namespace
+
+std::vector<std::string> choiceArguments(const PluginChoice& choice) {
+    std::vector<std::string> arguments;
+    if (choice.identifier) arguments.insert(arguments.end(), {"--class", *choice.identifier});
+    if (choice.kind) arguments.insert(arguments.end(), {"--kind", std::to_string(*choice.kind)});
+    if (choice.pinsFile) arguments.insert(arguments.end(), {"--pins", *choice.pinsFile});
+    return arguments;
+}
+
 HostedPlugin::HostedPlugin(const PluginChoice& choice) : path(choice.libraryPath) {
     std::error_code ignored;
+    if (std::filesystem::is_directory(pathFromUtf8(path), ignored)) throw HostError(ExitCode::MissingFile, folderMessage(path));
     if (!std::filesystem::is_regular_file(pathFromUtf8(path), ignored))
         throw HostError(ExitCode::MissingFile, "no such library file: " + path);
+#ifdef _WIN32
+    const char* fileKind = "a Windows DLL";
+#else
+    const char* fileKind = "an ELF shared library";
+#endif
+    if (!looksLikeALibrary(path))
+        throw HostError(ExitCode::NotALibrary, path + " is not a library: its first bytes are not those of " + fileKind);
     pinDescription = choice.pinsFile ? PinDescription::loadFile(*choice.pinsFile) : PinDescription::loadFor(path);
 
     const ClassPins& first = pinDescription.classes.front();
@@ -45,7 +105,7 @@ void HostedPlugin::open() {
     // The system's own search for a bare name would skip the current folder.
     std::error_code ignored;
     const std::u8string absolute = std::filesystem::absolute(pathFromUtf8(path), ignored).u8string();
-    if (!loaded.open(absolute.empty() ? path : std::string(absolute.begin(), absolute.end()))) throw HostError(ExitCode::NotALibrary, "cannot load " + path + ": " + loaded.error());
+    if (!loaded.open(absolute.empty() ? path : std::string(absolute.begin(), absolute.end()))) throw HostError(ExitCode::NotALibrary, path + " is not a library this host can load: " + loaded.error());
 #ifndef _WIN32
     // Natively the library stays mapped until the harness exits: the native
     // timer stand-in keeps its records for the process's life on purpose,

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "interfaces/IMpFactory.h"
 #include "interfaces/IMpUserInterface2.h"
@@ -19,6 +20,10 @@ struct PluginChoice {
     std::optional<std::int32_t> kind;      // default: that class's kind
     std::optional<std::string> pinsFile;   // default: the library's own description
 };
+
+/// The command-line options that make the same choice in a child process
+/// (--class, --kind, --pins), without the library path.
+std::vector<std::string> choiceArguments(const PluginChoice& choice);
 
 class HostedPlugin {
 public:

@@ -17,17 +17,17 @@ std::string hexBytes(const std::vector<unsigned char>& bytes) {
     return out;
 }
 
-DecodedValue raw(const SentValue& value, std::string type, std::string problem) {
+DecodedValue raw(const SentValue& value, std::string type, std::string problem, bool bytesWrong = true) {
     const std::string hex = hexBytes(value.bytes);
     return {std::move(type), "bytes[" + std::to_string(value.byteSize) + "] " + (hex.empty() ? "-" : hex),
-            "\"" + hex + "\"", std::move(problem)};
+            "\"" + hex + "\"", std::move(problem), bytesWrong};
 }
 
 }  // namespace
 
 DecodedValue decodeValue(const SentValue& value, const ClassPins& pins) {
     const PinEntry* pin = pins.find(value.pin);
-    if (pin == nullptr) return raw(value, "raw", "pin " + std::to_string(value.pin) + " is not in the pin description");
+    if (pin == nullptr) return raw(value, "raw", "pin " + std::to_string(value.pin) + " is not in the pin description", false);
     const std::string type = pinTypeName(pin->type);
     if (value.byteSize < 0) return raw(value, type, "negative byte size");
     if (value.byteSize > 0 && value.dataWasNull) return raw(value, type, "null data for a positive byte size");

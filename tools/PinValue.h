@@ -13,6 +13,7 @@ struct DecodedValue {
     std::string text;     // for people: a quoted text, a number, or hex bytes
     std::string json;     // a JSON value: string, number, or a string for inf/nan/bytes
     std::string problem;  // empty when the value is well-formed for its pin
+    bool bytesWrong = false;  // the problem is the bytes (size, data), not the pin they went to
 };
 
 DecodedValue decodeValue(const SentValue& value, const ClassPins& pins);

@@ -10,13 +10,41 @@ PluginLibrary::~PluginLibrary() { close(); }
 
 #ifdef _WIN32
 
+namespace {
+
+// Why LoadLibrary failed, in words a plug-in author acts on.
+std::string loadErrorText(DWORD code) {
+    switch (code) {
+        case ERROR_BAD_EXE_FORMAT: return "it is not a 64-bit Windows library (DLL) for x86-64";
+        case ERROR_EXE_MACHINE_TYPE_MISMATCH: return "it is a library for another processor than x86-64";
+        case ERROR_MOD_NOT_FOUND: return "a DLL it depends on was not found";
+        case ERROR_PROC_NOT_FOUND: return "a DLL it depends on lacks a function it imports";
+        case ERROR_DLL_INIT_FAILED: return "its initialisation (DllMain or static constructors) failed";
+        case ERROR_ACCESS_DENIED: return "access to the file was denied";
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: return "the file was not found";
+        default: break;
+    }
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string words;
+    for (DWORD i = 0; i < length; ++i)
+        if (text[i] >= 0x20 && text[i] < 0x7F) words += static_cast<char>(text[i]);
+    if (text != nullptr) LocalFree(text);
+    while (!words.empty() && (words.back() == ' ' || words.back() == '.')) words.pop_back();
+    return words.empty() ? "the system refused to load it" : words;
+}
+
+}  // namespace
+
 bool PluginLibrary::open(const std::string& path) {
     close();
     const int units = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
     std::wstring wide(units > 0 ? units : 1, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), units);
     handle = LoadLibraryW(wide.c_str());
-    if (handle == nullptr) lastError = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
+    if (handle == nullptr) lastError = loadErrorText(GetLastError());
     return handle != nullptr;
 }
 
@@ -37,7 +65,7 @@ bool PluginLibrary::open(const std::string& path) {
     handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         const char* why = dlerror();
-        lastError = why != nullptr ? why : "cannot load " + path;
+        lastError = why != nullptr ? why : "the system refused to load it";
     }
     return handle != nullptr;
 }

@@ -14,7 +14,8 @@ public:
     PluginLibrary& operator=(const PluginLibrary&) = delete;
     ~PluginLibrary();
 
-    /// Loads the library at `path` (UTF-8). False with error() set on failure.
+    /// Loads the library at `path` (UTF-8). False with error() set on failure:
+    /// why, in words.
     bool open(const std::string& path);
     /// Unloads it now; the destructor does the same.
     void close();

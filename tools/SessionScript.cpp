@@ -65,13 +65,19 @@ std::optional<ScriptEvent> parseScriptLine(std::string_view text, int lineNumber
 
     ScriptEvent event;
     event.line = lineNumber;
-    const std::string_view keyword = reader.word();
+    std::string_view keyword = reader.word();
+    if (keyword == "on-send") {
+        event.onSend = true;
+        keyword = reader.word();
+        if (keyword != "text" && keyword != "float" && keyword != "notify" && keyword != "release")
+            return fail("expected text, float, notify or release after on-send; got " + shown(keyword));
+    }
     if (keyword == "text") event.kind = ScriptEvent::Kind::Text;
     else if (keyword == "float") event.kind = ScriptEvent::Kind::Float;
     else if (keyword == "notify") event.kind = ScriptEvent::Kind::Notify;
     else if (keyword == "wait") event.kind = ScriptEvent::Kind::Wait;
     else if (keyword == "release") event.kind = ScriptEvent::Kind::Release;
-    else return fail("expected text, float, notify, wait or release; got " + shown(keyword));
+    else return fail("expected text, float, notify, wait, release or on-send; got " + shown(keyword));
 
     if (event.kind == ScriptEvent::Kind::Text || event.kind == ScriptEvent::Kind::Float ||
         event.kind == ScriptEvent::Kind::Notify) {
@@ -134,7 +140,9 @@ SessionScript SessionScript::read(std::istream& in, const std::string& source) {
         if (released && event->kind != ScriptEvent::Kind::Wait)
             throw HostError(ExitCode::BadScriptLine,
                             source + ":" + std::to_string(number) + ": expected only wait after release; the object is gone");
-        released = released || event->kind == ScriptEvent::Kind::Release;
+        // Only a release the script makes itself is sure to happen; one
+        // played from inside a send may not, so events may follow it.
+        released = released || (event->kind == ScriptEvent::Kind::Release && !event->onSend);
         script.events.push_back(std::move(*event));
     }
     return script;
@@ -172,4 +180,12 @@ std::string describeEvent(const ScriptEvent& event) {
         case ScriptEvent::Kind::Release: return "release";
     }
     return {};
+}
+
+std::string scriptLine(const ScriptEvent& event) { return (event.onSend ? "on-send " : "") + describeEvent(event); }
+
+std::string SessionScript::text() const {
+    std::string out;
+    for (const ScriptEvent& event : events) out += scriptLine(event) + "\n";
+    return out;
 }

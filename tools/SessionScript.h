@@ -4,6 +4,7 @@
 //   # comment (also after an event)       text 0 " 1, 2.5 ,abc"
 //   float 2 7.25                           notify 0
 //   wait 20                                release
+//   on-send float 5 1    # played from inside the next value the object sends
 //
 // Texts are in double quotes with \" \\ \n \r \t and \uXXXX (one UTF-16
 // unit) escapes; pin indices are 32-bit integers; floats are decimal, with
@@ -28,6 +29,11 @@ struct ScriptEvent {
     std::u16string text;        // Text
     double number = 0;          // Float, as written; narrowed when sent
     std::int32_t waitMs = 0;    // Wait
+    /// "on-send EVENT" (Text, Float, Notify, Release): armed here, played by
+    /// the host from inside the next sendPinValue call it receives, as a
+    /// re-entrant call. Events that need the object after such a release
+    /// are skipped.
+    bool onSend = false;
 };
 
 struct ScriptError {
@@ -51,7 +57,13 @@ struct SessionScript {
     /// texts go to text pins and floats to float pins, and values fit
     /// (a float within single precision, a text within 2^31 bytes).
     std::optional<ScriptError> check(const ClassPins& pins) const;
+
+    /// The script as text, one event per line (which renumbers its lines).
+    std::string text() const;
 };
 
-/// The event as a script line would write it (transcripts echo host events).
+/// The event as a script line would write it (transcripts echo host events),
+/// without its "on-send" prefix.
 std::string describeEvent(const ScriptEvent& event);
+/// The whole script line, with the prefix.
+std::string scriptLine(const ScriptEvent& event);

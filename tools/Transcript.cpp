@@ -6,8 +6,8 @@
 #include "tools/HostText.h"
 #include "tools/PinValue.h"
 
-Transcript::Transcript(std::ostream& output, bool asJson, const ClassPins& classPins)
-    : out(output), json(asJson), pins(classPins), start(std::chrono::steady_clock::now()) {}
+Transcript::Transcript(std::ostream& output, bool asJson, const ClassPins& classPins, bool beQuiet)
+    : out(output), json(asJson), quiet(beQuiet), pins(classPins), start(std::chrono::steady_clock::now()) {}
 
 std::string Transcript::stamp() const {
     const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
@@ -17,6 +17,7 @@ std::string Transcript::stamp() const {
 }
 
 void Transcript::line(const std::string& textLine, const std::string& jsonMembers) {
+    if (quiet) return;
     const std::string ms = stamp();
     if (json) out << "{\"ms\":" << ms << "," << jsonMembers << "}\n";
     else out << std::string(ms.size() < 10 ? 10 - ms.size() : 0, ' ') << ms << " ms  " << textLine << "\n";
@@ -34,8 +35,9 @@ void Transcript::attached(std::int32_t result) {
     line("setHost -> " + std::to_string(result), "\"event\":\"setHost\",\"result\":" + std::to_string(result));
 }
 
-void Transcript::delivering(const ScriptEvent& event) {
-    std::string members = "\"pin\":" + std::to_string(event.pin);
+void Transcript::delivering(const ScriptEvent& event, bool reentrant) {
+    std::string members = "\"line\":" + std::to_string(event.line) + ",\"pin\":" + std::to_string(event.pin);
+    if (reentrant) members += ",\"inside\":\"sendPinValue\"";
     switch (event.kind) {
         case ScriptEvent::Kind::Text: members = "\"event\":\"text\"," + members + ",\"value\":" + quoteUtf16(event.text); break;
         case ScriptEvent::Kind::Float: {
@@ -46,7 +48,12 @@ void Transcript::delivering(const ScriptEvent& event) {
         }
         default: members = "\"event\":\"notify\"," + members; break;
     }
-    line("> " + describeEvent(event), members);
+    line("> " + describeEvent(event) + (reentrant ? " (inside sendPinValue)" : ""), members);
+}
+
+void Transcript::armed(const ScriptEvent& event) {
+    line("> " + scriptLine(event), "\"event\":\"on-send\",\"line\":" + std::to_string(event.line) +
+                                        ",\"armed\":" + quoteUtf16(utf8ToUtf16(describeEvent(event)).value_or(u"?")));
 }
 
 void Transcript::answered(const ScriptEvent& event, std::int32_t result) {
@@ -57,16 +64,28 @@ void Transcript::answered(const ScriptEvent& event, std::int32_t result) {
 }
 
 void Transcript::waiting(const ScriptEvent& event) {
-    line("> " + describeEvent(event), "\"event\":\"wait\",\"duration\":" + std::to_string(event.waitMs));
+    line("> " + describeEvent(event),
+         "\"event\":\"wait\",\"line\":" + std::to_string(event.line) + ",\"duration\":" + std::to_string(event.waitMs));
 }
 
-void Transcript::released(std::int32_t count, bool atEnd) {
-    line(std::string("> release") + (atEnd ? " (end of script)" : "") + " -> " + std::to_string(count),
-         "\"event\":\"release\",\"count\":" + std::to_string(count));
+void Transcript::released(std::int32_t count, bool atEnd, bool reentrant) {
+    line(std::string("> release") + (atEnd ? " (end of script)" : reentrant ? " (inside sendPinValue)" : "") + " -> " +
+             std::to_string(count),
+         "\"event\":\"release\",\"count\":" + std::to_string(count) + (reentrant ? ",\"inside\":\"sendPinValue\"" : ""));
 }
 
-void Transcript::sent(const SentValue& value) {
-    const DecodedValue decoded = decodeValue(value, pins);
+void Transcript::skipped(const ScriptEvent& event) {
+    line("> " + describeEvent(event) + " (skipped: the object is released)",
+         "\"event\":\"skipped\",\"line\":" + std::to_string(event.line));
+}
+
+void Transcript::sent(const SentValue& value, bool stray) {
+    DecodedValue decoded = decodeValue(value, pins);
+    if (stray)
+        decoded.problem = "sent after the object was released" + (decoded.problem.empty() ? "" : "; " + decoded.problem);
+    if (!decoded.problem.empty())
+        contractProblems.push_back("sent on pin " + std::to_string(value.pin) + " (" + decoded.type + " " + decoded.text.substr(0, 40) +
+                                   "): " + decoded.problem);
     std::string text = "< pin " + std::to_string(value.pin) + " " + decoded.type + " " + decoded.text;
     std::string members = "\"event\":\"sent\",\"pin\":" + std::to_string(value.pin) + ",\"type\":\"" + decoded.type +
                           "\",\"value\":" + decoded.json + ",\"voice\":" + std::to_string(value.voice);
@@ -76,4 +95,9 @@ void Transcript::sent(const SentValue& value) {
         members += ",\"problem\":" + quoteUtf16(utf8ToUtf16(decoded.problem).value_or(u"?"));
     }
     line(text, members);
+}
+
+void Transcript::broken(const std::string& problem) {
+    contractProblems.push_back(problem);
+    line("!! " + problem, "\"event\":\"problem\",\"problem\":" + quoteUtf16(utf8ToUtf16(problem).value_or(u"?")));
 }

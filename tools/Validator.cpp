@@ -1,10 +1,14 @@
 #include "tools/Validator.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 
 #include "tools/ChildProcess.h"
 #include "tools/ContractChecks.h"
+#include "tools/HostText.h"
 
 namespace {
 
@@ -55,9 +59,7 @@ CheckReport runHere(const PluginChoice& choice, const ContractCheck& check) {
 
 std::vector<std::string> childArguments(const PluginChoice& choice, const std::string& name) {
     std::vector<std::string> arguments{childCheckOption, name, choice.libraryPath};
-    if (choice.identifier) arguments.insert(arguments.end(), {"--class", *choice.identifier});
-    if (choice.kind) arguments.insert(arguments.end(), {"--kind", std::to_string(*choice.kind)});
-    if (choice.pinsFile) arguments.insert(arguments.end(), {"--pins", *choice.pinsFile});
+    for (std::string& option : choiceArguments(choice)) arguments.push_back(std::move(option));
     return arguments;
 }
 
@@ -65,6 +67,115 @@ void printDetails(std::ostream& out, const std::string& text) {
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);)
         if (!line.empty()) out << "      " << line << "\n";
+}
+
+struct CheckResult {
+    std::string name;
+    std::string result;  // "pass", "fail", "crash", "timeout"
+    double seconds = 0;
+    std::string message;  // what went wrong, one line per finding
+};
+
+CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
+    CheckResult result{check.name, "pass", 0, {}};
+    if (options.inProcess) {
+        const auto start = std::chrono::steady_clock::now();
+        const CheckReport report = runHere(options.plugin, check);
+        result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!report.passed()) result.result = "fail";
+        for (const std::string& message : report.messages()) result.message += message + "\n";
+        return result;
+    }
+    ChildOptions child;
+    child.timeoutSeconds = options.timeoutSeconds;
+    const ChildOutcome outcome = runSelf(childArguments(options.plugin, check.name), child);
+    result.seconds = outcome.seconds;
+    result.message = outcome.output;
+    if (!outcome.started) {
+        result.result = "fail";
+        result.message = "cannot start a child process for the check\n";
+    } else if (outcome.timedOut) {
+        result.result = "timeout";
+        result.message = "no answer within " + formatNumber(options.timeoutSeconds) + " s; its process was ended\n" + result.message;
+    } else if (outcome.exited && outcome.exitCode == childCheckFailed) {
+        result.result = "fail";
+    } else if (!outcome.exited || outcome.exitCode != 0) {
+        result.result = "crash";
+        result.message = "the check's process ended with " +
+                         (outcome.exited ? "exit status " + std::to_string(outcome.exitCode) : outcome.ending) + "\n" + result.message;
+    }
+    return result;
+}
+
+std::string milliseconds(double seconds) { return std::to_string(static_cast<long long>(seconds * 1000 + 0.5)) + " ms"; }
+
+/// Seconds to the millisecond, as JSON and JUnit write durations.
+std::string secondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", seconds);
+    return text;
+}
+
+/// `text` when it is valid UTF-8; else with every byte above ASCII as '?'
+/// (a check's output holds whatever the plug-in printed).
+std::string validUtf8(const std::string& text) {
+    if (utf8ToUtf16(text)) return text;
+    std::string ascii = text;
+    for (char& c : ascii)
+        if (static_cast<unsigned char>(c) >= 0x80) c = '?';
+    return ascii;
+}
+
+std::string jsonString(const std::string& text) { return quoteUtf16(*utf8ToUtf16(validUtf8(text))); }
+
+std::string xmlEscaped(const std::string& text) {
+    std::string out;
+    for (char c : validUtf8(text)) {
+        switch (c) {
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            case '"': out += "&quot;"; break;
+            default:
+                // XML 1.0 has no place for other control characters.
+                if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') out += ' ';
+                else out += c;
+        }
+    }
+    return out;
+}
+
+void writeJunit(const std::string& path, const std::string& library, const std::vector<CheckResult>& results) {
+    int failures = 0;
+    int errors = 0;
+    double total = 0;
+    for (const CheckResult& result : results) {
+        failures += result.result == "fail";
+        errors += result.result == "crash" || result.result == "timeout";
+        total += result.seconds;
+    }
+    std::ostringstream xml;
+    xml << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<testsuites tests=\"" << results.size() << "\" failures=\"" << failures << "\" errors=\"" << errors
+        << "\" time=\"" << secondsText(total) << "\">\n"
+        << "  <testsuite name=\"corvane-host validate " << xmlEscaped(library) << "\" tests=\"" << results.size()
+        << "\" failures=\"" << failures << "\" errors=\"" << errors << "\" time=\"" << secondsText(total) << "\">\n";
+    for (const CheckResult& result : results) {
+        xml << "    <testcase classname=\"corvane-host.validate\" name=\"" << xmlEscaped(result.name) << "\" time=\""
+            << secondsText(result.seconds) << "\"";
+        if (result.result == "pass") {
+            xml << "/>\n";
+            continue;
+        }
+        const char* element = result.result == "fail" ? "failure" : "error";
+        const std::string firstLine = result.message.substr(0, result.message.find('\n'));
+        xml << ">\n      <" << element << " type=\"" << result.result << "\" message=\"" << xmlEscaped(firstLine) << "\">"
+            << xmlEscaped(result.message) << "</" << element << ">\n    </testcase>\n";
+    }
+    xml << "  </testsuite>\n</testsuites>\n";
+    std::ofstream file(pathFromUtf8(path), std::ios::binary);
+    file << xml.str();
+    if (!file.good()) throw HostError(ExitCode::MissingFile, "cannot write the JUnit file " + path);
 }
 
 }  // namespace
@@ -87,36 +198,33 @@ ExitCode validate(const ValidateOptions& options, std::ostream& out) {
         HostedPlugin plugin(options.plugin);
         plugin.open();
     }
+    std::vector<CheckResult> results;
     int passed = 0;
-    int failed = 0;
+    bool hung = false;
     for (const ContractCheck* check : checks) {
-        std::string verdict = "PASS ";
-        std::string details;
-        if (options.inProcess) {
-            const CheckReport report = runHere(options.plugin, *check);
-            if (!report.passed()) verdict = "FAIL ";
-            for (const std::string& message : report.messages()) details += message + "\n";
+        const CheckResult result = runOne(options, *check);
+        results.push_back(result);
+        passed += result.result == "pass";
+        hung = hung || result.result == "timeout";
+        if (options.json) {
+            std::string message = result.message;
+            while (!message.empty() && message.back() == '\n') message.pop_back();
+            out << "{\"name\":" << jsonString(result.name) << ",\"result\":\"" << result.result
+                << "\",\"duration\":" << secondsText(result.seconds) << ",\"message\":" << jsonString(message) << "}\n";
         } else {
-            const ChildOutcome child = runSelf(childArguments(options.plugin, check->name));
-            details = child.output;
-            if (!child.started) {
-                verdict = "FAIL ";
-                details = "cannot start a child process for the check\n";
-            } else if (child.exited && child.exitCode == childCheckFailed) {
-                verdict = "FAIL ";
-            } else if (!child.exited || child.exitCode != 0) {
-                verdict = "CRASH";
-                details = "the check's process ended with " +
-                          (child.exited ? "exit status " + std::to_string(child.exitCode) : child.ending) + "\n" + details;
-            }
+            const char* verdict = result.result == "pass"    ? "PASS "
+                                  : result.result == "fail"  ? "FAIL "
+                                  : result.result == "crash" ? "CRASH"
+                                                             : "TIMEOUT";
+            out << verdict << " " << result.name << " (" << milliseconds(result.seconds) << ")\n";
+            printDetails(out, result.message);
         }
-        (verdict == "PASS " ? passed : failed) += 1;
-        out << verdict << " " << check->name << "\n";
-        printDetails(out, details);
         out.flush();
     }
-    out << passed << " passed, " << failed << " failed\n";
-    return failed == 0 ? ExitCode::Ok : ExitCode::ChecksFailed;
+    const int failed = static_cast<int>(results.size()) - passed;
+    if (!options.json) out << passed << " passed, " << failed << " failed\n";
+    if (options.junitPath) writeJunit(*options.junitPath, options.plugin.libraryPath, results);
+    return failed == 0 ? ExitCode::Ok : hung ? ExitCode::TimedOut : ExitCode::ChecksFailed;
 }
 
 void listChecks(std::ostream& out) {

@@ -1,8 +1,11 @@
 // The "validate" command: runs the chosen contract checks on a plug-in, each
-// in a child process of its own unless asked to stay in-process, prints one
-// line per check and a final "N passed, M failed" line.
+// in a child process of its own under a time limit unless asked to stay
+// in-process, prints one line per check with its duration and a final
+// "N passed, M failed" line (or one JSON object per check), and can write
+// the results as JUnit XML for CI systems.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,10 +18,14 @@ struct ValidateOptions {
     std::vector<std::string> include;  // check names; empty for all
     std::vector<std::string> exclude;
     bool inProcess = false;
+    double timeoutSeconds = 30;  // per check; 0 for none (in-process checks have none)
+    bool json = false;
+    std::optional<std::string> junitPath;
 };
 
-/// Runs the checks; ExitCode::Ok only when every one passed. Throws
-/// HostError for an unknown check name or a plug-in it cannot work on.
+/// Runs the checks; ExitCode::Ok only when every one passed, TimedOut when
+/// one hung, else ChecksFailed. Throws HostError for an unknown check name
+/// or a plug-in it cannot work on.
 ExitCode validate(const ValidateOptions& options, std::ostream& out);
 
 /// The child side: runs the one check `name` and prints its failures.

@@ -1,16 +1,25 @@
 // Running the built corvane-host from the host harness's tests: where the
-// build put it and the test plug-ins, starting it as a child process, and
-// files for it to read.
+// build put it and the test plug-ins, starting it as a child process, files
+// for it to read, and its output with times and durations masked.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "LoadedLibrary.h"
 #include "tools/ChildProcess.h"
+
+/// A time limit short enough for a test, long enough for a process to start:
+/// under Wine a start takes most of a second, and several seconds on a busy machine.
+#ifdef _WIN32
+inline const std::string shortLimit = "10";
+#else
+inline const std::string shortLimit = "0.5";
+#endif
 
 /// A file of the build folder, where the tests, the harness and the plug-ins are.
 inline std::string inBuild(const std::string& name) { return programFolder() + "/" + name; }
@@ -34,4 +43,39 @@ inline std::string fileWith(const std::string& name, const std::string& text) {
     const std::string path = inBuild("host_tool_test_" + name);
     std::ofstream(path, std::ios::binary) << text;
     return path;
+}
+
+inline std::string contentsOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+/// The transcript with each line's leading time ("   12.345 ms") as "T ms",
+/// and validate's durations (" (12 ms)" at a line's end) left out.
+inline std::string maskTimes(const std::string& transcript) {
+    std::string masked;
+    for (std::string line : linesOf(transcript)) {
+        const std::size_t unit = line.find(" ms  ");
+        const bool timed = unit != std::string::npos && unit >= 5 && line[unit - 4] == '.' &&
+                           line.find_first_not_of(" 0123456789.") >= unit;
+        const std::size_t duration = line.rfind(" (");
+        if (duration != std::string::npos && line.size() > 4 && line.compare(line.size() - 4, 4, " ms)") == 0 &&
+            line.find_first_not_of("0123456789", duration + 2) == line.size() - 4)
+            line.erase(duration);
+        if (timed) masked += 'T';
+        masked.append(line, timed ? unit : 0);
+        masked += '\n';
+    }
+    return masked;
 }

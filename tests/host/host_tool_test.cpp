@@ -2,36 +2,11 @@
 // process on the test plug-ins, judged by its output and exit status.
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <cstdio>
 
 #include "HostToolSupport.h"
 #include "tools/HostError.h"
 #include "tools/JsonValue.h"
-
-namespace {
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-/// The transcript with each line's leading time ("   12.345 ms") as "T ms".
-std::string maskTimes(const std::string& transcript) {
-    std::string masked;
-    for (const std::string& line : linesOf(transcript)) {
-        const std::size_t unit = line.find(" ms  ");
-        const bool timed = unit != std::string::npos && unit >= 5 && line[unit - 4] == '.' &&
-                           line.find_first_not_of(" 0123456789.") >= unit;
-        if (timed) masked += 'T';
-        masked.append(line, timed ? unit : 0);
-        masked += '\n';
-    }
-    return masked;
-}
-
-}  // namespace
 
 TEST(HostTool, ValidatePassesOnTheLibraryAndAWellBehavedPlugin) {
     for (const std::string& library : {inBuild(CORVANE_LIBRARY_FILE), plugin("good")}) {
@@ -39,9 +14,12 @@ TEST(HostTool, ValidatePassesOnTheLibraryAndAWellBehavedPlugin) {
         const ChildOutcome outcome = host({"validate", library});
         EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
         const auto lines = linesOf(outcome.output);
-        ASSERT_EQ(lines.size(), 14u) << outcome.output;
-        for (std::size_t i = 0; i + 1 < lines.size(); ++i) EXPECT_EQ(lines[i].substr(0, 6), "PASS  ") << lines[i];
-        EXPECT_EQ(lines.back(), "13 passed, 0 failed");
+        ASSERT_EQ(lines.size(), 16u) << outcome.output;
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+            EXPECT_EQ(lines[i].substr(0, 6), "PASS  ") << lines[i];
+            EXPECT_EQ(lines[i].substr(lines[i].size() - 4), " ms)") << "each check shows its duration: " << lines[i];
+        }
+        EXPECT_EQ(lines.back(), "15 passed, 0 failed");
     }
 }
 
@@ -71,23 +49,66 @@ TEST(HostTool, DemoSessionOnTheLibrary) {
 }
 
 TEST(HostTool, ValidateReportsTheCheckEachBrokenPluginBreaks) {
+    const std::string extraPin = fileWith(
+        "extra_pin.pins.json", R"({"classes":[{"identifier":"Test-Echo","kind":2,"pins":[
+          {"index":0,"type":"text","direction":"in-out"},{"index":1,"type":"float","direction":"in","repeat":true},
+          {"index":70000,"type":"text","direction":"in"}]}]})");
     struct Row {
-        const char* variant;
+        std::vector<std::string> arguments;
         const char* verdict;
         const char* detail;
     };
     const Row cases[] = {
-        {"com_iunknown", "FAIL  com-iunknown-refused", "      the factory answered 0 for the COM IUnknown value (want -2)"},
-        {"crash_setpin", "CRASH unregistered-pins", "      the check's process ended with "},
-        {"second_export", "FAIL  export-table", "      exports MP_DebugHook beside MP_GetFactory"},
+        {{plugin("com_iunknown")}, "FAIL  com-iunknown-refused", "      the factory answered 0 for the COM IUnknown value (want -2)"},
+        {{plugin("crash_setpin")}, "CRASH unregistered-pins", "      the check's process ended with "},
+        {{plugin("second_export")}, "FAIL  export-table", "      exports MP_DebugHook beside MP_GetFactory"},
+        // A pin the description declares but the plug-in never registered.
+        {{plugin("good"), "--pins", extraPin}, "FAIL  described-pins-answered",
+         "      described text pin 70000 is not answered: setPin -1, notifyPin -1, nothing sent"},
+        {{plugin("terminator")}, "FAIL  described-types",
+         "      sent on pin 0 (text \"1,2.5\\u0000\"): a text holds a NUL unit (texts go without a terminator)"},
     };
     for (const Row& row : cases) {
-        SCOPED_TRACE(row.variant);
-        const ChildOutcome outcome = host({"validate", plugin(row.variant)});
+        SCOPED_TRACE(row.arguments[0]);
+        std::vector<std::string> arguments{"validate"};
+        arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+        const ChildOutcome outcome = host(arguments);
         EXPECT_EQ(outcome.exitCode, static_cast<int>(ExitCode::ChecksFailed));
-        EXPECT_NE(outcome.output.find(std::string(row.verdict) + "\n" + row.detail), std::string::npos) << outcome.output;
-        EXPECT_NE(outcome.output.find("\n12 passed, 1 failed\n"), std::string::npos) << outcome.output;
+        const std::string output = maskTimes(outcome.output);
+        EXPECT_TRUE(contains(output, std::string(row.verdict) + "\n" + row.detail)) << output;
+        EXPECT_TRUE(contains(output, "\n14 passed, 1 failed\n")) << output;
     }
+}
+
+TEST(HostTool, ValidateWritesJsonAndJunit) {
+    const std::string junit = inBuild("host_tool_test_results.xml");
+    std::remove(junit.c_str());
+    const ChildOutcome outcome = host({"validate", plugin("com_iunknown"), "--json", "--junit", junit});
+    EXPECT_EQ(outcome.exitCode, static_cast<int>(ExitCode::ChecksFailed));
+    std::string results;
+    for (const std::string& line : linesOf(outcome.output)) {
+        std::string error;
+        const auto object = JsonValue::parse(line, error);
+        ASSERT_TRUE(object) << line << ": " << error;
+        for (const char* member : {"name", "result", "message"})
+            ASSERT_EQ(object->member(member)->kind, JsonValue::Kind::String) << line;
+        ASSERT_EQ(object->member("duration")->kind, JsonValue::Kind::Number) << line;
+        EXPECT_GT(object->member("duration")->number, 0) << line;
+        results += object->member("result")->string + " ";
+        if (object->member("result")->string == "fail") {
+            EXPECT_EQ(object->member("name")->string, "com-iunknown-refused");
+            EXPECT_TRUE(contains(object->member("message")->string, "answered 0 for the COM IUnknown value")) << line;
+        }
+    }
+    EXPECT_EQ(results, "pass pass pass pass fail pass pass pass pass pass pass pass pass pass pass ");
+
+    const std::string xml = contentsOf(junit);
+    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites tests=\"15\" failures=\"1\" errors=\"0\"", 0), 0u) << xml;
+    EXPECT_TRUE(contains(xml, "<testcase classname=\"corvane-host.validate\" name=\"export-table\" time=\"")) << xml;
+    EXPECT_TRUE(contains(xml, "name=\"com-iunknown-refused\"")) << xml;
+    EXPECT_TRUE(contains(xml, "<failure type=\"fail\" message=\"the factory answered 0 for the COM IUnknown value (want -2)\">"))
+        << xml;
+    EXPECT_TRUE(contains(xml, "</testsuite>\n</testsuites>\n")) << xml;
 }
 
 TEST(HostTool, ValidateChoosesChecksByName) {
@@ -97,7 +118,7 @@ TEST(HostTool, ValidateChoosesChecksByName) {
         const char* output;  // the whole output, or with a leading '~' a part of it
     };
     const Row cases[] = {
-        {{"validate", plugin("second_export"), "--exclude", "export-table"}, 0, "~\n12 passed, 0 failed\n"},
+        {{"validate", plugin("second_export"), "--exclude", "export-table"}, 0, "~\n14 passed, 0 failed\n"},
         {{"validate", plugin("com_iunknown"), "--include", "set-host,com-iunknown-refused", "--in-process"}, 1,
          "~FAIL  com-iunknown-refused\n"},
         {{"validate", plugin("good"), "--include", "object-counting", "--include", "export-table", "--in-process"}, 0,
@@ -110,10 +131,11 @@ TEST(HostTool, ValidateChoosesChecksByName) {
         SCOPED_TRACE(row.arguments[1] + " " + row.arguments[3]);
         const ChildOutcome outcome = host(row.arguments);
         EXPECT_EQ(outcome.exitCode, row.exitCode) << outcome.output;
+        const std::string output = maskTimes(outcome.output);
         if (row.output[0] == '~') {
-            EXPECT_NE(outcome.output.find(row.output + 1), std::string::npos) << outcome.output;
+            EXPECT_TRUE(contains(output, row.output + 1)) << output;
         } else {
-            EXPECT_EQ(outcome.output, row.output);
+            EXPECT_EQ(output, row.output);
         }
     }
 }
@@ -127,6 +149,8 @@ TEST(HostTool, EachErrorHasItsOwnExitStatusAndMessage) {
     const std::string goodLine = fileWith("good_line.txt", "notify 0\n");
     const std::string badLine = fileWith("bad_line.txt", "text 0 \"1\"\nfloat 2 x\n");
     const std::string tooLarge = fileWith("too_large.txt", "notify 0\nfloat 2 1e39\n");
+    // The first bytes of a Windows program, and nothing a loader can use after them.
+    const std::string fakeDll = fileWith("fake.dll", "MZ" + std::string(300, '\x01'));
     struct Row {
         std::vector<std::string> arguments;
         ExitCode code;
@@ -140,7 +164,16 @@ TEST(HostTool, EachErrorHasItsOwnExitStatusAndMessage) {
         {{"run", plugin("good"), programFolder()}, ExitCode::MissingFile, "cannot read the script file "},
         {{"run", plugin("good"), goodLine, "--pins", programFolder()}, ExitCode::MissingFile,
          "cannot read the pin description file "},
-        {{"run", goodPins, goodLine, "--pins", goodPins}, ExitCode::NotALibrary, "cannot load "},
+        {{"run", goodPins, goodLine, "--pins", goodPins}, ExitCode::NotALibrary,
+         "test_plugin.pins.json is not a library: its first bytes are not those of "},
+        {{"validate", programFolder()}, ExitCode::MissingFile, "is a folder, not a library file; the libraries in it: "},
+#ifdef _WIN32
+        {{"run", fakeDll, goodLine, "--pins", goodPins}, ExitCode::NotALibrary,
+         "fake.dll is not a library this host can load: it is not a 64-bit Windows library (DLL) for x86-64"},
+#else
+        {{"run", fakeDll, goodLine, "--pins", goodPins}, ExitCode::NotALibrary,
+         "fake.dll is not a library: its first bytes are not those of an ELF shared library"},
+#endif
         {{"validate", plugin("no_entry")}, ExitCode::NoEntryPoint, "does not export MP_GetFactory"},
         {{"run", plugin("no_entry"), badLine}, ExitCode::BadScriptLine, "bad_line.txt:2: expected a number after float 2; got 'x'"},
         {{"run", plugin("good"), tooLarge}, ExitCode::ValueTooLarge,
@@ -150,7 +183,9 @@ TEST(HostTool, EachErrorHasItsOwnExitStatusAndMessage) {
         {{"run", plugin("good"), "--class", "Test-Echo", "--kind", "3"}, ExitCode::BadPinDescription, "has no class Test-Echo of kind 3"},
         {{"run", plugin("good"), "--colour"}, ExitCode::Usage, "unknown option --colour"},
         {{"run", plugin("good"), "--include", "export-table"}, ExitCode::Usage, "--include is not an option of run"},
-        {{"validate", plugin("good"), "--json"}, ExitCode::Usage, "--json is not an option of validate"},
+        {{"validate", plugin("good"), "--strict"}, ExitCode::Usage, "--strict is not an option of validate"},
+        {{"validate", plugin("good"), "--timeout", "soon"}, ExitCode::Usage, "--timeout needs seconds (0 to 1000000), not soon"},
+        {{"fuzz", plugin("good"), "--sessions", "0"}, ExitCode::Usage, "--sessions needs a count from 1 to 1000000, not 0"},
         {{"play", plugin("good")}, ExitCode::Usage, "unknown command play"},
     };
     for (const Row& row : cases) {
@@ -159,6 +194,7 @@ TEST(HostTool, EachErrorHasItsOwnExitStatusAndMessage) {
         EXPECT_EQ(outcome.exitCode, static_cast<int>(row.code)) << outcome.output;
         EXPECT_NE(outcome.output.find("corvane-host: "), std::string::npos) << outcome.output;
         EXPECT_NE(outcome.output.find(row.message), std::string::npos) << outcome.output;
+        EXPECT_FALSE(contains(outcome.output, "(error ")) << "a Windows error number without words: " << outcome.output;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tools/PinDescription.h"
+#include "tools/PinValue.h"
 
 TEST(PinDescription, ReadsClassesAndFindsPinsThroughRepeatedEntries) {
     std::string error;
@@ -78,5 +79,42 @@ TEST(PinDescription, RefusesMalformedDescriptions) {
         std::string error;
         EXPECT_FALSE(PinDescription::parse(json, error));
         EXPECT_EQ(error, message);
+    }
+}
+
+TEST(PinDescription, DecodesSentValuesAndTellsWrongBytesFromAWrongPin) {
+    const ClassPins pins{"A", 2,
+                         {{0, PinType::Text, PinDirection::InOut, false, 0},
+                          {1, PinType::Float, PinDirection::Out, true, 4},
+                          {9, PinType::Float, PinDirection::In, false, 9}}};
+    const auto value = [](std::int32_t pin, std::vector<unsigned char> bytes, std::int32_t size = -2) {
+        SentValue sent;
+        sent.pin = pin;
+        sent.byteSize = size == -2 ? static_cast<std::int32_t>(bytes.size()) : size;
+        sent.bytes = std::move(bytes);
+        return sent;
+    };
+    struct Row {
+        SentValue sent;
+        const char* text;
+        const char* problem;
+        bool bytesWrong;
+    };
+    const Row cases[] = {
+        {value(0, {'a', 0, 'b', 0}), "\"ab\"", "", false},
+        {value(2, {0, 0, 0xC0, 0x3F}), "1.5", "", false},
+        {value(0, {'a', 0, 'b'}), "bytes[3] 610062", "a text pin value has an even byte size", true},
+        {value(2, {0, 0, 0xC0}), "bytes[3] 0000c0", "a float pin value has 4 bytes", true},
+        {value(2, {0, 0, 0xC0, 0x3F, 0}), "bytes[5] 0000c03f00", "a float pin value has 4 bytes", true},
+        {value(0, {}, -4), "bytes[-4] -", "negative byte size", true},
+        {value(5, {0, 0, 0xC0, 0x3F}), "bytes[4] 0000c03f", "pin 5 is not in the pin description", false},
+        {value(9, {0, 0, 0xC0, 0x3F}), "1.5", "pin 9 is an input pin", false},
+    };
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.text);
+        const DecodedValue decoded = decodeValue(row.sent, pins);
+        EXPECT_EQ(decoded.text, row.text);
+        EXPECT_EQ(decoded.problem, row.problem);
+        EXPECT_EQ(decoded.bytesWrong, row.bytesWrong);
     }
 }

@@ -19,6 +19,7 @@ struct GoodLine {
     std::u16string text;
     double number;
     std::int32_t waitMs;
+    bool onSend = false;
 };
 
 struct BadLine {
@@ -52,6 +53,9 @@ TEST(SessionScript, ReadsGoodLines) {
         {"wait 20", Kind::Wait, 0, u"", 0, 20},
         {"wait 0#now", Kind::Wait, 0, u"", 0, 0},
         {"release", Kind::Release, 0, u"", 0, 0},
+        {"on-send float 2 1.5", Kind::Float, 2, u"", 1.5, 0, true},
+        {"on-send  notify 0 # from inside the next send", Kind::Notify, 0, u"", 0, 0, true},
+        {"on-send release", Kind::Release, 0, u"", 0, 0, true},
     };
     for (const GoodLine& row : cases) {
         SCOPED_TRACE(row.line);
@@ -65,6 +69,12 @@ TEST(SessionScript, ReadsGoodLines) {
         EXPECT_EQ(event->text, row.text);
         EXPECT_EQ(event->number, row.number);
         EXPECT_EQ(event->waitMs, row.waitMs);
+        EXPECT_EQ(event->onSend, row.onSend);
+        // Written back, the line reads as the same event.
+        std::optional<ScriptError> again;
+        const auto reread = parseScriptLine(scriptLine(*event), 7, again);
+        ASSERT_TRUE(reread);
+        EXPECT_EQ(scriptLine(*reread), scriptLine(*event));
     }
 }
 
@@ -79,8 +89,10 @@ TEST(SessionScript, SkipsBlankAndCommentLines) {
 
 TEST(SessionScript, NamesWhatABadLineLacks) {
     const BadLine cases[] = {
-        {"txt 0 \"a\"", "expected text, float, notify, wait or release; got 'txt'", false},
-        {"Text 0 \"a\"", "expected text, float, notify, wait or release; got 'Text'", false},
+        {"txt 0 \"a\"", "expected text, float, notify, wait, release or on-send; got 'txt'", false},
+        {"Text 0 \"a\"", "expected text, float, notify, wait, release or on-send; got 'Text'", false},
+        {"on-send wait 5", "expected text, float, notify or release after on-send; got 'wait'", false},
+        {"on-send on-send notify 0", "expected text, float, notify or release after on-send; got 'on-send'", false},
         {"text", "expected a pin index (an integer) after text; got the end of the line", false},
         {"text x \"a\"", "expected a pin index (an integer) after text; got 'x'", false},
         {"text 1.5 \"a\"", "expected a pin index (an integer) after text; got '1.5'", false},
@@ -139,6 +151,9 @@ TEST(SessionScript, ReportsFileAndLineAndRefusesEventsAfterRelease) {
     }
     std::istringstream good("text 0 \"a\"\r\nnotify 0\r\nrelease\r\nwait 1\r\n");
     EXPECT_EQ(SessionScript::read(good, "crlf.txt").events.size(), 4u);
+    // A release armed for the next send may never happen: events may follow it.
+    std::istringstream armed("on-send release\ntext 0 \"a\"\nnotify 0\n");
+    EXPECT_EQ(SessionScript::read(armed, "armed.txt").events.size(), 3u);
 }
 
 TEST(SessionScript, ChecksEventsAgainstThePins) {

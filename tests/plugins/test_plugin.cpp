@@ -6,9 +6,18 @@
 //   TEST_PLUGIN_CRASHES_IN_SETPIN     setPin on an unknown pin writes through null
 //   TEST_PLUGIN_SECOND_EXPORT         the library exports a second symbol
 //   TEST_PLUGIN_NO_ENTRY_POINT        the library lacks MP_GetFactory
+//   TEST_PLUGIN_HANGS_IN_SETPIN       setPin on float pin 2 never returns
+//   TEST_PLUGIN_CRASHES_AFTER_SEQUENCE notify 0 writes through null once a text is
+//                                     held and float pin 3 holds a negative number
+//   TEST_PLUGIN_SENDS_UNDESCRIBED     notify on a float pin, with a text held, sends
+//                                     its value on pin 100000, which is not described
+//   TEST_PLUGIN_THROWS                notify 0 with the text "throw" throws
+//   TEST_PLUGIN_SENDS_TERMINATOR      the echoed text carries a NUL terminator
+//   TEST_PLUGIN_OVER_RELEASES_HOST    setHost releases the host twice after one query
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <stdexcept>
 #include <string>
 
 #include "interfaces/HostInterfaces.h"
@@ -60,6 +69,12 @@ public:
         void* out = nullptr;
         hostObject->queryInterface(IID_IGuiHost2, &out);
         host = static_cast<IGuiHost2*>(out);
+#ifdef TEST_PLUGIN_OVER_RELEASES_HOST
+        if (host != nullptr) {
+            host->release();
+            host->release();
+        }
+#endif
         return host != nullptr ? ResultOk : ResultNoInterface;
     }
     std::int32_t hostCallA() override { return ResultOk; }
@@ -69,6 +84,10 @@ public:
             text.assign(static_cast<const char16_t*>(data), static_cast<std::size_t>(byteSize) / 2);
             return ResultOk;
         }
+#ifdef TEST_PLUGIN_HANGS_IN_SETPIN
+        for (volatile bool spinning = pinIndex == 2; spinning;) {
+        }
+#endif
         float* slot = floatSlot(pinIndex);
 #ifndef TEST_PLUGIN_CRASHES_IN_SETPIN
         if (slot == nullptr) return ResultFail;
@@ -83,10 +102,25 @@ public:
     std::int32_t hostCallE() override { return ResultFail; }
     std::int32_t notifyPin(std::int32_t pinIndex, std::int32_t) override {
         if (pinIndex == 0) {
-            if (host != nullptr)
-                host->sendPinValue(0, static_cast<std::int32_t>(text.size() * 2), text.data(), 0);
+#ifdef TEST_PLUGIN_CRASHES_AFTER_SEQUENCE
+            static int* volatile nowhere = nullptr;
+            if (!text.empty() && floats.count(3) != 0 && floats[3] < 0) *nowhere = 1;
+#endif
+#ifdef TEST_PLUGIN_THROWS
+            if (text == u"throw") throw std::runtime_error("planted failure in notifyPin");
+#endif
+#ifdef TEST_PLUGIN_SENDS_TERMINATOR
+            const std::int32_t units = static_cast<std::int32_t>(text.size() + 1);
+#else
+            const std::int32_t units = static_cast<std::int32_t>(text.size());
+#endif
+            if (host != nullptr) host->sendPinValue(0, units * 2, text.c_str(), 0);
             return ResultOk;
         }
+#ifdef TEST_PLUGIN_SENDS_UNDESCRIBED
+        if (host != nullptr && !text.empty() && floats.count(pinIndex) != 0)
+            host->sendPinValue(100000, sizeof(float), &floats[pinIndex], 0);
+#endif
         return pinIndex >= 1 && pinIndex <= lastFloatPin ? ResultOk : ResultFail;
     }
     virtual ~EchoObject() = default;

@@ -1,0 +1,172 @@
+// corvane-host keeping a faulty plug-in's failure its own: a session or check
+// that crashes or hangs runs in a child process and is reported with its
+// place and its own exit status; run --strict fails on a contract break.
+#include <gtest/gtest.h>
+
+#include "HostToolSupport.h"
+#include "tools/HostError.h"
+#include "tools/JsonValue.h"
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizers catch the fault themselves, report it and exit with status 1.
+const char* const segmentationFault =
+    "the process ended with exit status 1 before the session finished (exit or abort inside the plug-in)";
+#elif defined(_WIN32)
+const char* const segmentationFault = "exception 0xC0000005 (access violation)";
+#else
+const char* const segmentationFault = "signal 11 (Segmentation fault)";
+#endif
+
+/// Text from a debugger or crash handler that must not reach the console.
+bool hasCrashDump(const std::string& output) {
+    for (const char* sign : {"Unhandled", "Backtrace", "wine: ", "Register dump", "terminate called"})
+        if (contains(output, sign)) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(HostRun, ACrashIsOneLineWithItsPlaceAndItsOwnStatus) {
+    const std::string crash = fileWith("crash.txt", "text 0 \"x\"\nfloat 3 -1\nnotify 0\nnotify 0\n");
+    const std::string threw = fileWith("throw.txt", "text 0 \"throw\"\nnotify 0\n");
+    struct Row {
+        std::string variant;
+        std::string script;
+        std::string line;  // the line on standard error
+    };
+    const Row cases[] = {
+        {"crash_sequence", crash, "corvane-host: CRASH at " + crash + ":3 (notify 0): " + segmentationFault + "; 5 events recorded before it\n"},
+        {"throws", threw,
+         "corvane-host: CRASH at " + threw + ":2 (notify 0): an exception came out of notifyPin: planted failure in notifyPin; "
+         "4 events recorded before it\n"},
+    };
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.variant);
+        const ChildOutcome text = host({"run", plugin(row.variant), row.script});
+        EXPECT_EQ(text.exitCode, static_cast<int>(ExitCode::Crashed));
+        // The transcript up to the fatal call, then the one line (a sanitizer's report may come between).
+        EXPECT_TRUE(contains(maskTimes(text.output), "T ms  > notify 0\n")) << text.output;
+        EXPECT_EQ(linesOf(text.output).back() + "\n", row.line) << text.output;
+        EXPECT_FALSE(hasCrashDump(text.output)) << text.output;
+
+        const ChildOutcome json = host({"run", plugin(row.variant), row.script, "--json"});
+        EXPECT_EQ(json.exitCode, static_cast<int>(ExitCode::Crashed));
+        const auto lines = linesOf(json.output);
+        ASSERT_GE(lines.size(), 2u);
+        std::string error;
+        const auto event = JsonValue::parse(lines[lines.size() - 2], error);
+        ASSERT_TRUE(event) << json.output;
+        for (const char* member : {"event", "at", "line", "events"}) ASSERT_NE(event->member(member), nullptr) << json.output;
+        EXPECT_EQ(event->member("event")->string, "crash");
+        EXPECT_EQ(event->member("at")->string, "notify 0");
+        EXPECT_EQ(event->member("line")->number, row.variant == "throws" ? 2 : 3);
+        EXPECT_EQ(event->member("events")->number, row.variant == "throws" ? 5 : 7);
+        ASSERT_NE(event->member("fault"), nullptr) << json.output;
+        if (row.variant == "throws") {
+            ASSERT_NE(event->member("exception"), nullptr) << json.output;
+            EXPECT_EQ(event->member("exception")->string, "an exception came out of notifyPin: planted failure in notifyPin");
+        } else {
+            EXPECT_EQ(event->member("fault")->string, segmentationFault);
+#if defined(_WIN32)
+            ASSERT_NE(event->member("code"), nullptr) << json.output;
+            EXPECT_EQ(event->member("code")->string, "0xC0000005");
+#elif !defined(__SANITIZE_ADDRESS__)
+            ASSERT_NE(event->member("signal"), nullptr) << json.output;
+            EXPECT_EQ(event->member("signal")->number, 11);
+#endif
+        }
+    }
+}
+
+TEST(HostRun, AHangIsATimeoutWithItsOwnStatusAndTheScriptsWaitsDoNotCount) {
+    const std::string hang = fileWith("hang.txt", "float 1 1\nfloat 2 1\nnotify 0\n");
+    const ChildOutcome hung = host({"run", plugin("hang_setpin"), hang, "--timeout", shortLimit});
+    EXPECT_EQ(hung.exitCode, static_cast<int>(ExitCode::TimedOut));
+    EXPECT_TRUE(contains(hung.output, "> float 2 1\ncorvane-host: TIMEOUT at " + hang + ":2 (float 2 1): no answer within " +
+                                          shortLimit + " s (beyond the script's waits); its process was ended"))
+        << hung.output;
+#ifndef _WIN32
+    const std::string waits = fileWith("waits.txt", "wait 400\nwait 400\nnotify 0\n");
+    const ChildOutcome waited = host({"run", plugin("good"), waits, "--timeout", "0.3"});
+    EXPECT_EQ(waited.exitCode, 0) << waited.output;
+#endif
+}
+
+TEST(HostRun, AHangingCheckTimesOutAndTheNextOneRuns) {
+    const ChildOutcome outcome =
+        host({"validate", plugin("hang_setpin"), "--timeout", shortLimit, "--include", "set-host,pin-description,export-table"});
+    EXPECT_EQ(outcome.exitCode, static_cast<int>(ExitCode::TimedOut));
+    EXPECT_EQ(maskTimes(outcome.output),
+              "PASS  export-table\n"
+              "PASS  set-host\n"
+              "TIMEOUT pin-description\n"
+              "      no answer within " + shortLimit + " s; its process was ended\n"
+              "2 passed, 1 failed\n");
+}
+
+TEST(HostRun, StrictFailsOnAContractBreak) {
+    const std::string undescribed = fileWith("undescribed.txt", "text 0 \"a\"\nfloat 2 1.5\nnotify 2\nnotify 0\n");
+    const std::string plain = fileWith("plain.txt", "text 0 \"a\"\nnotify 0\n");
+    struct Row {
+        std::string variant;
+        std::string script;
+        std::string marked;   // the transcript's mark on the break
+        std::string message;  // why --strict fails
+    };
+    const Row cases[] = {
+        {"undescribed_send", undescribed, "< pin 100000 raw bytes[4] 0000c03f  !! pin 100000 is not in the pin description\n",
+         "corvane-host: the plug-in broke the contract 1 time(s); the first at " + undescribed +
+             ":3: sent on pin 100000 (raw bytes[4] 0000c03f): pin 100000 is not in the pin description\n"},
+        {"over_release", plain, "!! the object released the host more often than it referenced it\n",
+         "the first while creating and attaching the object: the object released the host more often than it referenced it\n"},
+    };
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.variant);
+        const ChildOutcome lenient = host({"run", plugin(row.variant), row.script});
+        EXPECT_EQ(lenient.exitCode, 0) << lenient.output;
+        EXPECT_TRUE(contains(lenient.output, row.marked)) << lenient.output;
+        const ChildOutcome strict = host({"run", plugin(row.variant), row.script, "--strict"});
+        EXPECT_EQ(strict.exitCode, static_cast<int>(ExitCode::ContractBroken)) << strict.output;
+        EXPECT_TRUE(contains(strict.output, row.message)) << strict.output;
+    }
+    const ChildOutcome good = host({"run", plugin("good"), undescribed, "--strict"});
+    EXPECT_EQ(good.exitCode, 0) << good.output;
+}
+
+TEST(HostRun, AnOnSendEventIsPlayedFromInsideTheNextSend) {
+    struct Row {
+        const char* script;
+        const char* transcript;
+    };
+    const Row cases[] = {
+        {"on-send text 0 \"b\"\ntext 0 \"a\"\nnotify 0\nnotify 0\n",
+         "T ms  create \"Test-Echo\" kind 2\n"
+         "T ms  setHost -> 0\n"
+         "T ms  > on-send text 0 \"b\"\n"
+         "T ms  > text 0 \"a\"\n"
+         "T ms  > notify 0\n"
+         "T ms  < pin 0 text \"a\"\n"
+         "T ms  > text 0 \"b\" (inside sendPinValue)\n"
+         "T ms  > notify 0\n"
+         "T ms  < pin 0 text \"b\"\n"
+         "T ms  > release (end of script) -> 0\n"},
+        // The host letting go while the object is calling it: what needs the object later is skipped.
+        {"text 0 \"a\"\non-send release\nnotify 0\nnotify 0\n",
+         "T ms  create \"Test-Echo\" kind 2\n"
+         "T ms  setHost -> 0\n"
+         "T ms  > text 0 \"a\"\n"
+         "T ms  > on-send release\n"
+         "T ms  > notify 0\n"
+         "T ms  < pin 0 text \"a\"\n"
+         "T ms  > release (inside sendPinValue) -> 0\n"
+         "T ms  > notify 0 (skipped: the object is released)\n"},
+    };
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.script);
+        const ChildOutcome outcome = host({"run", plugin("good"), fileWith("on_send.txt", row.script), "--strict"});
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+        EXPECT_EQ(maskTimes(outcome.output), row.transcript);
+    }
+}

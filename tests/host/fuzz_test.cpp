@@ -1,0 +1,90 @@
+// The fuzz command: its random sessions (valid for the pins, fixed by the
+// seed), and what it finds in the plug-ins built with a planted fault: the
+// shortest failing session, written as a script that run replays.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "HostToolSupport.h"
+#include "tools/HostError.h"
+#include "tools/SessionGenerator.h"
+
+namespace {
+
+ClassPins corvanePins() {
+    return {"Orvex-Corvane", 2,
+            {{0, PinType::Text, PinDirection::InOut, false, 0}, {1, PinType::Float, PinDirection::InOut, true, 65536}}};
+}
+
+}  // namespace
+
+TEST(FuzzSessions, AreFixedByTheSeedAndValidForThePins) {
+    const ClassPins pins = corvanePins();
+    std::set<std::string> kinds;
+    for (std::uint64_t seed = 1; seed <= 50; ++seed) {
+        SCOPED_TRACE(seed);
+        FuzzRandom first(seed);
+        FuzzRandom second(seed);
+        const SessionScript script = randomSession(pins, first, 40);
+        EXPECT_EQ(script.text(), randomSession(pins, second, 40).text());
+        EXPECT_LE(script.events.size(), 40u);
+        EXPECT_FALSE(script.check(pins)) << script.check(pins)->message;
+        // What a script run reads back is what the fuzzer played.
+        std::istringstream in(script.text());
+        EXPECT_EQ(SessionScript::read(in, "fuzz").text(), script.text());
+        for (const ScriptEvent& event : script.events) kinds.insert(scriptLine(event).substr(0, scriptLine(event).find(' ')));
+    }
+    EXPECT_EQ(kinds, (std::set<std::string>{"float", "notify", "on-send", "release", "text", "wait"}));
+    FuzzRandom one(1);
+    FuzzRandom two(2);
+    EXPECT_NE(randomSession(pins, one, 40).text(), randomSession(pins, two, 40).text());
+}
+
+TEST(Fuzz, FindsEachPlantedFaultAndWritesTheShortestSessionRunReplays) {
+    struct Row {
+        const char* variant;
+        ExitCode code;
+        std::size_t most;                   // events the written script may hold at most
+        std::vector<std::string> needed;    // the start of a line each of them needs
+    };
+    const Row cases[] = {
+        // The crash needs a text, a negative value on pin 3, then notify 0.
+        {"crash_sequence", ExitCode::Crashed, 3, {"text 0 \"", "float 3 -", "notify 0"}},
+#ifndef _WIN32
+        // Under Wine every child costs most of a second: the crash alone is shown there.
+        {"hang_setpin", ExitCode::TimedOut, 1, {"float 2 "}},
+        {"undescribed_send", ExitCode::ContractBroken, 4, {"text 0 \"", "float ", "notify "}},
+#endif
+    };
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.variant);
+        const std::string out = inBuild(std::string("host_tool_test_fuzz_") + row.variant + ".txt");
+        std::remove(out.c_str());
+        const ChildOutcome fuzz = host({"fuzz", plugin(row.variant), "--seed", "1", "--timeout", shortLimit, "--out", out});
+        EXPECT_EQ(fuzz.exitCode, static_cast<int>(row.code)) << fuzz.output;
+        EXPECT_EQ(linesOf(fuzz.output).front(), "fuzz: seed 1, 100 sessions of up to 40 events on Test-Echo (repeat with --seed 1)");
+        EXPECT_TRUE(contains(fuzz.output, "wrote " + out + "; replay with: corvane-host run " + plugin(row.variant) + " " + out +
+                                              " --strict\n"))
+            << fuzz.output;
+        std::vector<std::string> events;
+        for (const std::string& line : linesOf(contentsOf(out)))
+            if (line[0] != '#') events.push_back(line);
+        EXPECT_LE(events.size(), row.most) << contentsOf(out);
+        for (const std::string& start : row.needed) {
+            bool found = false;
+            for (const std::string& event : events) found = found || event.rfind(start, 0) == 0;
+            EXPECT_TRUE(found) << "no line starts with " << start << ":\n" << contentsOf(out);
+        }
+
+        const ChildOutcome replay = host({"run", plugin(row.variant), out, "--strict", "--timeout", shortLimit});
+        EXPECT_EQ(replay.exitCode, static_cast<int>(row.code)) << replay.output;
+    }
+}
+
+#ifndef _WIN32
+TEST(Fuzz, PassesAWellBehavedPlugin) {
+    const ChildOutcome fuzz = host({"fuzz", plugin("good"), "--seed", "7", "--sessions", "30", "--steps", "30"});
+    EXPECT_EQ(fuzz.exitCode, 0) << fuzz.output;
+    EXPECT_EQ(linesOf(fuzz.output).back(), "30 sessions, no failure");
+}
+#endif
