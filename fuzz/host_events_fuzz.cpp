@@ -1,8 +1,11 @@
 // One CorvaneGui driven by a host whose every call comes from the input:
 // texts on pin 0 (with and without the change report), notifications, float
 // values of odd sizes on any index, timer messages (live and stale), extra
-// references, identity queries, and a host that delivers a value back from
-// inside sendPinValue. After each step the pin contract is checked:
+// references, identity queries, and a host that acts from inside its next
+// sendPinValue (of a float or of the text): delivers a value, changes and
+// reports the text, drops all its references, throws, or faults in a way the
+// message dispatch would catch (longjmp, inside a tick), abandoning the
+// library's frames. After each step the pin contract is checked:
 // - every float sent is 4 bytes with voice 0 on a pin in 1..N, and N never falls;
 // - what the host last set or was sent on pin 0 is the text pin's value;
 // - after a text change or an accepted float value, the text is the values
@@ -10,11 +13,14 @@
 //   Windows runtime spells it, "-nan(ind)"), joined by commas;
 // - a text change sends pins 1..N in order with the values kept;
 // - a timer message sends the text at most once and leaves no timer running.
-// At the end the object is released: no timer, no client of the timer
-// service and no late message may remain, and LeakSanitizer sees whatever was not freed.
+// A host that let go from inside a call ends the session there: the object
+// must have lived to the end of that call (its release answered 1). At the
+// end the object is released: no timer, no client of the timer service and
+// no late message may remain, and LeakSanitizer sees whatever was not freed.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <climits>
+#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +30,7 @@
 #include <set>
 #include <span>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -57,10 +64,22 @@ struct Sent {
     std::vector<unsigned char> bytes;
 };
 
+// The message dispatch around a timer message: resumes here, unwinding
+// nothing, when host code inside faults.
+std::jmp_buf dispatchHandler;
+
+[[gnu::noinline]] void dispatch(platform::TimerId id) {
+    if (setjmp(dispatchHandler) == 0) stub::fire(id);
+}
+
+// What the host does from inside its next sendPinValue of the chosen kind.
+enum class Inside { nothing, deliverValue, changeText, releaseAll, throwError, fault };
+
 class EventHost final : public UncountedGuiHost {
 public:
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                               std::int32_t voice) override {
+        check(!released, "the object sent to a host that let go of it");
         check(byteSize >= 0 && (byteSize == 0 || data != nullptr), "a value sent with no bytes to read");
         const auto* first = static_cast<const unsigned char*>(data);
         sent.push_back(Sent{pinIndex, byteSize, voice, {first, first + byteSize}});
@@ -68,21 +87,55 @@ public:
             text.assign(static_cast<std::size_t>(byteSize / 2), u'\0');
             if (byteSize > 0) std::memcpy(text.data(), data, static_cast<std::size_t>(byteSize));
         }
-        if (pinIndex > 0 && reenterPin != 0) {
-            const std::int32_t pin = reenterPin;
-            reenterPin = 0;
-            reentered = true;
-            object->setPin(pin, 0, sizeof reenterValue, &reenterValue);
+        if (inside == Inside::nothing || (pinIndex == 0) != onTextSend) return ResultOk;
+        const Inside now = inside;
+        inside = Inside::nothing;
+        calledBack = true;
+        switch (now) {
+            case Inside::deliverValue:
+                object->setPin(insidePin, 0, sizeof insideValue, &insideValue);
+                break;
+            case Inside::changeText: {
+                const std::vector<char16_t> exact(insideText.begin(), insideText.end());
+                text = insideText;
+                object->setPin(0, 0, static_cast<std::int32_t>(exact.size() * 2), exact.data());
+                object->notifyPin(0, 0);
+                break;
+            }
+            case Inside::releaseAll: {
+                std::int32_t left = 0;
+                for (int i = 0; i <= *extraReferences; ++i) left = object->release();
+                check(left == 1, "a release inside a call did not leave the object's own hold");
+                *extraReferences = 0;
+                released = true;
+                break;
+            }
+            case Inside::fault:
+                threw = true;
+                if (inTick) std::longjmp(dispatchHandler, 1);
+                throw std::runtime_error("host code failed");
+            case Inside::throwError:
+                threw = true;
+                throw std::runtime_error("host code failed");
+            case Inside::nothing:
+                break;
         }
         return ResultOk;
     }
 
     IMpUserInterface2B* object = nullptr;
+    int* extraReferences = nullptr;
     std::vector<Sent> sent;  // this step's
     std::u16string text;     // pin 0 as far as the host knows: last set or sent
-    std::int32_t reenterPin = 0;  // delivered back from inside the next float send
-    float reenterValue = 0;
-    bool reentered = false;
+    Inside inside = Inside::nothing;
+    bool onTextSend = false;  // act inside a send of the text, else of a float
+    std::int32_t insidePin = 0;
+    float insideValue = 0;
+    std::u16string insideText;
+    bool inTick = false;
+    bool calledBack = false;  // this step's
+    bool threw = false;       // this step's
+    bool released = false;
 };
 
 std::uint32_t bits(float value) {
@@ -158,14 +211,19 @@ public:
         object = static_cast<IMpUserInterface2B*>(static_cast<IMpUnknown*>(out));
         gui = static_cast<CorvaneGui*>(object);
         host.object = object;
+        host.extraReferences = &extraReferences;
         check(object->setHost(&host) == ResultOk, "setHost failed");
     }
+
+    /// False once the host has let go of the object from inside a call.
+    bool alive() const { return object != nullptr; }
 
     void step(FuzzedDataProvider& input) {
         const std::vector<float> before = valuesOf(*gui);
         const std::u16string textBefore = pinText(*gui);
         host.sent.clear();
-        host.reentered = false;
+        host.calledBack = false;
+        host.threw = false;
         bool rebuilt = false;       // the text must now be the values formatted
         bool textChanged = false;   // a text change ran without the host calling back
         bool valuesKept = false;    // nothing may have changed the values
@@ -183,12 +241,14 @@ public:
                 if (input.ConsumeBool()) break;
                 [[fallthrough]];
             }
-            case 2:  // the text pin's change report
-                check(object->notifyPin(0, voice) == ResultOk, "notifyPin(0) refused");
+            case 2: {  // the text pin's change report
+                const std::int32_t answer = object->notifyPin(0, voice);
+                check(answer == ResultOk || (host.threw && answer == ResultFail), "notifyPin(0) refused");
                 valuesKept = false;
                 rebuilt = true;
                 textChanged = true;
                 break;
+            }
             case 3: {  // a notification for another index
                 const std::int32_t index = pickIndex(input);
                 if (index == 0) break;
@@ -206,6 +266,7 @@ public:
                 for (unsigned char& byte : exact) byte = input.ConsumeIntegral<std::uint8_t>();
                 const void* data = noData ? nullptr : exact.data();
                 check(object->setPin(index, voice, size, data) == ResultFail, "a float pin answered other than ResultFail");
+                if (host.calledBack) break;  // from inside the text's send
                 const bool accepted = index >= 1 && index <= CorvaneGui::LastFloatPin && size >= 0 &&
                                       (size == 0 || data != nullptr);
                 const std::vector<float> after = valuesOf(*gui);
@@ -244,12 +305,14 @@ public:
                 break;
             }
             case 7:  // timer messages for every live timer, and a stale one
+                host.inTick = true;
                 for (const stub::LiveTimer& timer : stub::liveTimers()) {
                     timersSeen.insert(timer.id);
-                    stub::fire(timer.id);
+                    dispatch(timer.id);
                 }
-                if (!timersSeen.empty()) stub::fire(*timersSeen.begin());
-                check(stub::liveTimers().empty(), "the one-shot re-send left its timer running");
+                if (!timersSeen.empty()) dispatch(*timersSeen.begin());
+                host.inTick = false;
+                if (!host.calledBack) check(stub::liveTimers().empty(), "the one-shot re-send left its timer running");
                 timerMessage = true;
                 valuesKept = true;
                 break;
@@ -276,15 +339,24 @@ public:
                 valuesKept = true;
                 break;
             }
-            default:  // the host delivers a value from inside the next float send
-                host.reenterPin = 1 + input.ConsumeIntegralInRange(0, 30);
-                host.reenterValue = input.ConsumeFloatingPoint<float>();
+            default:  // the host acts from inside its next send of a float, or of the text
+                host.inside = static_cast<Inside>(input.ConsumeIntegralInRange(1, 5));
+                host.onTextSend = input.ConsumeBool();
+                host.insidePin = 1 + input.ConsumeIntegralInRange(0, 30);
+                host.insideValue = input.ConsumeFloatingPoint<float>();
+                host.insideText = pickText(input);
                 valuesKept = true;
                 break;
         }
-        if (host.reentered) {
+        if (host.released) {  // the object lived to the end of the call, and went
+            object = nullptr;
+            gui = nullptr;
+            return;
+        }
+        if (host.calledBack) {
             textChanged = false;
             valuesKept = false;
+            if (host.threw) rebuilt = false;  // the change stopped where the host failed
         }
 
         const std::vector<float> after = valuesOf(*gui);
@@ -312,7 +384,7 @@ public:
                 check(bits(value) == bits(after[i]), "a float sent differs from the value kept");
             }
         }
-        if (timerMessage) {
+        if (timerMessage && !host.calledBack) {
             check(host.sent.size() <= 1, "one timer message sent more than once");
             check(host.sent.empty() || (host.sent[0].pinIndex == 0 && pinText(*gui) == textBefore),
                   "a timer message changed the text or sent other than it");
@@ -320,12 +392,13 @@ public:
     }
 
     ~Session() {
-        while (extraReferences > 0) {
+        while (object != nullptr && extraReferences > 0) {
             object->release();
             --extraReferences;
         }
         for (const stub::LiveTimer& timer : stub::liveTimers()) timersSeen.insert(timer.id);
-        check(object->release() == 0, "the last release did not destroy the object");
+        // Also after a fault left a call of the object's without returning.
+        if (object != nullptr) check(object->release() == 0, "the last release did not destroy the object");
         check(stub::liveTimers().empty(), "a timer outlives its object");
         // A group emptied by its own tick stays for its period's next client, idle.
         for (const TimerGroup& group : TimerService::instance()->groupList())
@@ -348,6 +421,6 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     Session session;
-    for (int steps = 0; steps < 64 && input.remaining_bytes() > 0; ++steps) session.step(input);
+    for (int steps = 0; steps < 64 && session.alive() && input.remaining_bytes() > 0; ++steps) session.step(input);
     return 0;
 }

@@ -26,6 +26,7 @@ std::int32_t MpGuiBase2::setHost(IMpUnknown* newHost) {
         host = nullptr;
         return ResultNoInterface;
     }
+    const ObjectLifetime::Hold hold(lifetime, *this);
     return atBoundary([&] {
         // The pointer alone decides; the query's result code is not looked at.
         void* found = nullptr;
@@ -39,6 +40,7 @@ std::int32_t MpGuiBase2::hostCallA() { return ResultOk; }
 
 std::int32_t MpGuiBase2::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
                                 const void* data) {
+    const ObjectLifetime::Hold hold(lifetime, *this);
     return atBoundary([&] { return GuiPinOwner::setPin(pinIndex, voice, byteSize, data); });
 }
 
@@ -48,12 +50,13 @@ std::int32_t MpGuiBase2::hostCallD() { return ResultFail; }
 std::int32_t MpGuiBase2::hostCallE() { return ResultFail; }
 
 std::int32_t MpGuiBase2::notifyPin(std::int32_t pinIndex, std::int32_t voice) {
+    const ObjectLifetime::Hold hold(lifetime, *this);
     return atBoundary([&] { return GuiPinOwner::notifyPin(pinIndex, voice); });
 }
 
 std::int32_t MpGuiBase2::sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                                       std::int32_t voice) {
-    if (host == nullptr) return ResultFail;
+    if (host == nullptr || !hostHoldsThis()) return ResultFail;
     return host->sendPinValue(pinIndex, byteSize, data, voice);
 }
 

@@ -1,7 +1,8 @@
 // Base of GUI objects on the version-2 GUI interface: implements the eleven
 // slots of IMpUserInterface2B on top of GuiPinOwner, obtains IGuiHost2 in
 // setHost, routes host values and notifications to registered pins, and
-// forwards what pins send to the host. Counting comes from ZuGuiInvisibleBase.
+// forwards what pins send to the host. It keeps the object's count, which
+// ZuGuiInvisibleBase answers addRef and release from.
 // Every operation the host calls answers a result code; no exception leaves it.
 #pragma once
 
@@ -10,6 +11,7 @@
 
 #include "gui/GuiPinOwner.h"
 #include "gui/MpGuiPinBase.h"
+#include "gui/ObjectLifetime.h"
 #include "interfaces/HostInterfaces.h"
 #include "interfaces/IMpUserInterface2.h"
 
@@ -39,7 +41,8 @@ public:
     virtual ~MpGuiBase2();
 
     /// Forwards to the host's sendPinValue unchanged and answers its result;
-    /// ResultFail before setHost has obtained a host.
+    /// ResultFail before setHost has obtained a host, and once the host has
+    /// let go of the object (see hostHoldsThis).
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                               std::int32_t voice) override;
 
@@ -69,7 +72,15 @@ protected:
         registerPin(pin, asCallback<Derived>(callback));
     }
 
+    /// False once the host has dropped its last reference from inside an
+    /// operation in progress: the object goes when that ends, and sends
+    /// nothing more to the host meanwhile.
+    bool hostHoldsThis() const { return !lifetime.heldOnlyByItself(); }
+
     gmpi::IGuiHost2* host = nullptr;  // not counted: kept for the object's life
+    // The one count (ZuGuiInvisibleBase answers addRef and release from it),
+    // and the object's hold on itself through setHost, setPin and notifyPin.
+    ObjectLifetime lifetime;
 
 private:
     template <class Derived, class Operation>

@@ -19,12 +19,12 @@ std::int32_t MpGuiBase_base::queryInterface(const InterfaceId& iid, void** out) 
     return ResultOk;
 }
 
-std::int32_t MpGuiBase_base::addRef() { return ++refCount; }
+std::int32_t MpGuiBase_base::addRef() { return lifetime.addRef(); }
 
 std::int32_t MpGuiBase_base::release() {
-    if (--refCount != 0) return refCount;
-    delete this;
-    return 0;
+    const std::int32_t left = lifetime.release();
+    if (left == 0) delete this;
+    return left;
 }
 
 std::int32_t MpGuiBase_base::legacyCallA() { return ResultOk; }
@@ -34,18 +34,23 @@ std::int32_t MpGuiBase_base::legacyCallD() { return ResultOk; }
 
 std::int32_t MpGuiBase_base::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
                                     const void* data) {
+    const ObjectLifetime::Hold hold(lifetime, self());
     return atBoundary([&] { return GuiPinOwner::setPin(pinIndex, voice, byteSize, data); });
 }
 
 std::int32_t MpGuiBase_base::notifyPin(std::int32_t pinIndex, std::int32_t voice) {
+    const ObjectLifetime::Hold hold(lifetime, self());
     return atBoundary([&] { return GuiPinOwner::notifyPin(pinIndex, voice); });
 }
 
-std::int32_t MpGuiBase_base::setHost(IMpUnknown* hostObject) { return queryHost(hostObject, IID_IGuiHost, host); }
+std::int32_t MpGuiBase_base::setHost(IMpUnknown* hostObject) {
+    const ObjectLifetime::Hold hold(lifetime, self());
+    return queryHost(hostObject, IID_IGuiHost, host);
+}
 
 std::int32_t MpGuiBase_base::sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                                           std::int32_t voice) {
-    if (host == nullptr) return ResultFail;
+    if (host == nullptr || !hostHoldsThis()) return ResultFail;
     return host->sendPinValue(pinIndex, byteSize, data, voice);
 }
 

@@ -13,6 +13,7 @@
 #include "gui/IGuiPinCallback.h"
 #include "gui/IGuiPinCallbackIndexed.h"
 #include "gui/MpGuiPinBase.h"
+#include "gui/ObjectLifetime.h"
 #include "interfaces/HostInterfaces.h"
 #include "interfaces/IMpUserInterface.h"
 
@@ -29,7 +30,9 @@ public:
     /// ResultFail when `out` is null.
     std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override;
     /// The object's one count, for every view: the graphics bases route their
-    /// own views' slots here. At 0, release destroys the whole object.
+    /// own views' slots here. At 0, release destroys the whole object; inside
+    /// an operation that calls the host, the object's own hold keeps it until
+    /// the operation ends. The count saturates at INT32_MAX (see ObjectLifetime).
     std::int32_t addRef() override;
     std::int32_t release() override;
 
@@ -49,7 +52,8 @@ public:
     std::int32_t setHost(gmpi::IMpUnknown* hostObject) override;
 
     /// Forwards a pin's value to the host unchanged and answers its result;
-    /// ResultFail before setHost has obtained the host.
+    /// ResultFail before setHost has obtained the host, and once the host
+    /// has let go of the object (see hostHoldsThis).
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                               std::int32_t voice) override;
 
@@ -72,8 +76,18 @@ protected:
     template <class HostInterface>
     static std::int32_t queryHost(gmpi::IMpUnknown* hostObject, const gmpi::InterfaceId& iid, HostInterface*& into);
 
-    std::int32_t refCount = 1;  // the creator's reference
+    /// False once the host has dropped its last reference from inside an
+    /// operation in progress: the object goes when that ends, and calls the
+    /// host no more meanwhile.
+    bool hostHoldsThis() const { return !lifetime.heldOnlyByItself(); }
+    /// The primary pointer, as the object's IMpUnknown.
+    gmpi::IMpUnknown& self() { return static_cast<gmpi::IMpUserInterface&>(*this); }
+
     gmpi::IGuiHost* host = nullptr;  // kept for the object's life, never released
+    // The one count, and the object's hold on itself through each operation
+    // that may call the host: setHost, setPin, notifyPin, and in the graphics
+    // bases their window's messages and window operations.
+    ObjectLifetime lifetime;
 };
 
 template <class Derived>
@@ -96,10 +110,12 @@ void MpGuiBase_base::registerPin(std::int32_t pinIndex, MpGuiPinBase& pin,
 template <class HostInterface>
 std::int32_t MpGuiBase_base::queryHost(gmpi::IMpUnknown* hostObject, const gmpi::InterfaceId& iid,
                                        HostInterface*& into) {
-    if (hostObject == nullptr) throw hostInterfacesNotSupported;
+    // Handlers only read the text.
+    char* const notSupported = const_cast<char*>(hostInterfacesNotSupported);
+    if (hostObject == nullptr) throw notSupported;
     void* obtained = nullptr;
     const std::int32_t result = hostObject->queryInterface(iid, &obtained);
     into = static_cast<HostInterface*>(obtained);
-    if (into == nullptr) throw hostInterfacesNotSupported;
+    if (into == nullptr) throw notSupported;
     return result;
 }

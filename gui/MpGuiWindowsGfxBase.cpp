@@ -38,6 +38,7 @@ std::int32_t MpGuiWindowsGfxBase::addRef() { return MpGuiBase_base::addRef(); }
 std::int32_t MpGuiWindowsGfxBase::release() { return MpGuiBase_base::release(); }
 
 std::int32_t MpGuiWindowsGfxBase::setHost(IMpUnknown* hostObject) {
+    const ObjectLifetime::Hold hold(lifetime, self());
     queryHost(hostObject, IID_IGuiHost, host);
     return queryHost(hostObject, IID_IGraphicsHostWinGdi, gdiHost);
 }
@@ -56,6 +57,8 @@ std::int32_t MpGuiWindowsGfxBase::arrange(const MpRect* rect) {
 
 std::int32_t MpGuiWindowsGfxBase::openWindow(void* parentWindow, void** newWindow) {
     if (newWindow == nullptr) return ResultFail;
+    // The window's first messages reach the handlers, which may call the host.
+    const ObjectLifetime::Hold hold(lifetime, self());
     // One window per object: a second open replaces the first rather than
     // leaving it behind with a back pointer and a raised count.
     if (window != nullptr) closeWindow();
@@ -69,7 +72,7 @@ std::int32_t MpGuiWindowsGfxBase::openWindow(void* parentWindow, void** newWindo
         DWORD extendedStyle = 0;
         getWindowStyle(&style, &extendedStyle);
         // Messages sent during creation find no back pointer yet and go to DefWindowProcW.
-        created = CreateWindowExW(extendedStyle, windowClassName, nullptr, style, placement.left, placement.top,
+        created = CreateWindowExW(extendedStyle, windowClass(), nullptr, style, placement.left, placement.top,
                                   extentBetween(placement.left, placement.right),
                                   extentBetween(placement.top, placement.bottom), static_cast<HWND>(parentWindow),
                                   nullptr, libraryHandle(), nullptr);
@@ -91,6 +94,7 @@ std::int32_t MpGuiWindowsGfxBase::openWindow(void* parentWindow, void** newWindo
 }
 
 std::int32_t MpGuiWindowsGfxBase::closeWindow() {
+    const ObjectLifetime::Hold hold(lifetime, self());
     if (window != nullptr) {
         HWND closing = window;
         DestroyWindow(closing);  // its last message, WM_NCDESTROY, forgets it
@@ -135,6 +139,8 @@ LRESULT CALLBACK MpGuiWindowsGfxBase::windowProcedure(HWND messageWindow, UINT m
                                                       LPARAM lParam) {
     auto* object = reinterpret_cast<MpGuiWindowsGfxBase*>(GetWindowLongPtrW(messageWindow, GWLP_USERDATA));
     if (object == nullptr) return DefWindowProcW(messageWindow, message, wParam, lParam);
+    // A handler may call the host, and the host drop its last reference.
+    const ObjectLifetime::Hold hold(object->lifetime, object->self());
     LRESULT result = 0;
     try {
         result = object->onWindowMessage(messageWindow, message, wParam, lParam);
@@ -200,16 +206,21 @@ void MpGuiWindowsGfxBase::getWindowStyle(DWORD* style, DWORD* extendedStyle) {
 }
 
 std::int32_t MpGuiWindowsGfxBase::registerWindowClass() {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    getWindowClass(&windowClass);
-    RegisterClassExW(&windowClass);
+    WNDCLASSEXW record{};
+    record.cbSize = sizeof record;
+    getWindowClass(&record);
+    registeredClass = RegisterClassExW(&record);
     return ResultOk;
 }
 
 std::int32_t MpGuiWindowsGfxBase::unregisterWindowClass() {
-    UnregisterClassW(windowClassName, libraryHandle());
+    UnregisterClassW(windowClass(), libraryHandle());
+    registeredClass = 0;
     return ResultOk;
+}
+
+LPCWSTR MpGuiWindowsGfxBase::windowClass() {
+    return registeredClass != 0 ? MAKEINTRESOURCEW(registeredClass) : windowClassName;
 }
 
 std::int32_t MpGuiWindowsGfxBase::onPaint(HDC) { return 0; }

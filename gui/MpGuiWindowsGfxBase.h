@@ -61,7 +61,11 @@ protected:
     virtual std::int32_t getWindowClass(WNDCLASSEXW* windowClass);
     /// Styles of the window openWindow creates: visible child, no extended style.
     virtual void getWindowStyle(DWORD* style, DWORD* extendedStyle);
-    /// Called by the first openWindow and the last close in the process.
+    /// Called by the first openWindow and the last close in the process. The
+    /// class registered is the one getWindowClass names; windows are created
+    /// of it, and it is the one unregistered, also when the last window goes
+    /// with an object's destruction, where a derived class's overrides no
+    /// longer run.
     virtual std::int32_t registerWindowClass();
     virtual std::int32_t unregisterWindowClass();
     /// Drawing and input handlers; the defaults do nothing and answer 0.
@@ -74,7 +78,8 @@ protected:
 
     /// Asks for a repaint of `rect` (null: the whole window) if a window is open.
     void invalidateRect(const RECT* rect, bool erase);
-    /// True when this object's window holds the mouse capture.
+    /// True when this object's window holds the mouse capture; false while
+    /// the object has no window (even when no window at all holds it).
     bool getCapture() const;
     void setCapture();
     void releaseCapture();
@@ -84,6 +89,8 @@ protected:
     static constexpr const wchar_t* windowClassName = L"DefaultMpWClass";
     /// Windows open in the process from objects of the GDI bases.
     static inline std::int32_t openWindowCount = 0;
+    /// The class registerWindowClass registered, 0 while none is.
+    static inline ATOM registeredClass = 0;
 
     HWND window = nullptr;
     IGraphicsHostWinGdi* gdiHost = nullptr;  // kept for derived classes, never released
@@ -98,6 +105,8 @@ private:
     void forgetWindow(HWND gone);
     /// Unregisters the class if a window of this object went and no other is open.
     void unregisterClassIfLast();
+    /// The class windows are created of: the one registered, else the default name.
+    static LPCWSTR windowClass();
 
     bool closedSinceUnregister = false;  // a window of ours went since the class was last checked
 };

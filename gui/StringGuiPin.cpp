@@ -14,7 +14,7 @@ bool StringGuiPin::setValueRaw(std::int32_t, std::int32_t byteSize, const void* 
     // memcpy because the host's bytes need not be aligned for char16_t.
     std::u16string next(bytes / sizeof(char16_t), u'\0');
     if (!next.empty()) std::memcpy(next.data(), data, next.size() * sizeof(char16_t));
-    value = std::move(next);
+    replaceValue(next);
     return true;
 }
 

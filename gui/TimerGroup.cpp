@@ -55,7 +55,8 @@ void TimerGroup::remove(const TimerClient* client) {
 }
 
 void TimerGroup::renew(const TimerClient* client) {
-    if (walk.active && !walk.currentGone && clients[walk.position] == client) walk.currentRenewed = true;
+    if (walk.active && !walk.currentGone && walk.position < clients.size() && clients[walk.position] == client)
+        walk.currentRenewed = true;
 }
 
 void TimerGroup::eraseAt(std::size_t index) {

@@ -46,6 +46,8 @@ public:
     void renew(const TimerClient* client);
     /// True while tick() runs; the service must not free the group then.
     bool walking() const { return walk.active; }
+    /// Ends the record of a tick that never returned.
+    void forgetWalk() { walk = Walk{}; }
 
     /// Set by the service when the group was emptied during its own tick by
     /// stop or a move: it is freed once the tick ends, unless refilled.

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 
+#include "gui/CallInProgress.h"
+
 namespace {
 
-// Set while timerProc runs, so a message loop inside onTimer cannot nest ticks.
-bool ticking = false;
+// The tick running on this thread, so a message loop inside onTimer cannot
+// nest ticks. Not a flag cleared on the way out: a fault in host code that
+// the message dispatch catches leaves a tick without returning through it.
+CallInProgress ticking;
 
 // Set when the runtime's teardown has destroyed the service: a client whose
 // own destruction comes later (one with static storage) must not reach it.
@@ -84,11 +88,25 @@ void TimerService::leave(Group group, const TimerClient* client) {
     }
 }
 
+void TimerService::forgetAbandonedTick() {
+    for (auto group = groups.begin(); group != groups.end();) {
+        group->forgetWalk();
+        if (group->freeAfterTick && group->clients.empty()) {
+            group = groups.erase(group);
+        } else {
+            group->freeAfterTick = false;
+            ++group;
+        }
+    }
+}
+
 void timerProc(platform::TimerId timerId) noexcept {
-    if (ticking) return;
+    CallInProgress::Frame frame;
+    if (ticking.enclosesCaller()) return;
     TimerService* service = TimerService::instance();
     if (service == nullptr) return;
-    ticking = true;
+    if (ticking.recorded()) service->forgetAbandonedTick();
+    ticking.begin(frame);
     service->tick(timerId);
-    ticking = false;
+    ticking.end();
 }

@@ -38,6 +38,11 @@ public:
     /// Calls the clients of the group whose timer is `timerId`; unknown ids
     /// are ignored. The body of timerProc.
     void tick(platform::TimerId timerId);
+    /// Settles the groups after a tick that never returned (a fault in host
+    /// code caught by the message dispatch): no walk is running any more, and
+    /// a group its clients left during that tick goes. Its clients stay as
+    /// they were; the group's timer calls them again.
+    void forgetAbandonedTick();
 
     /// The groups in the order they were made, for inspection.
     const std::list<TimerGroup>& groupList() const { return groups; }
@@ -53,5 +58,6 @@ private:
 
 /// The proc given to every thread timer: ticks the process's service unless a
 /// tick is already running on this thread (an onTimer that pumped messages),
-/// in which case the message is dropped.
+/// in which case the message is dropped. A tick that was abandoned by a fault
+/// the message dispatch caught is not running: the next message ticks.
 void timerProc(platform::TimerId timerId) noexcept;

@@ -19,6 +19,7 @@ std::int32_t ZuGuiCompositedGfxBase::addRef() { return MpGuiBase_base::addRef();
 std::int32_t ZuGuiCompositedGfxBase::release() { return MpGuiBase_base::release(); }
 
 std::int32_t ZuGuiCompositedGfxBase::setHost(IMpUnknown* hostObject) {
+    const ObjectLifetime::Hold hold(lifetime, self());
     queryHost(hostObject, IID_IGuiHost, host);
     return queryHost(hostObject, IID_IGraphicsHostComposited, compositedHost);
 }
@@ -43,20 +44,20 @@ std::int32_t ZuGuiCompositedGfxBase::compositedCallE() { return ResultOk; }
 std::int32_t ZuGuiCompositedGfxBase::compositedCallF() { return ResultOk; }
 
 std::int32_t ZuGuiCompositedGfxBase::invalidateRect(const MpRect* rect) {
-    return compositedHost != nullptr ? compositedHost->invalidate(rect) : ResultFail;
+    return hostReachable() ? compositedHost->invalidate(rect) : ResultFail;
 }
 
-std::int32_t ZuGuiCompositedGfxBase::setCapture() {
-    return compositedHost != nullptr ? compositedHost->setCapture() : ResultFail;
-}
+std::int32_t ZuGuiCompositedGfxBase::setCapture() { return hostReachable() ? compositedHost->setCapture() : ResultFail; }
 
 bool ZuGuiCompositedGfxBase::getCapture() {
-    if (compositedHost == nullptr) return false;
+    if (!hostReachable()) return false;
     std::int32_t hasCapture = 0;
     compositedHost->getCapture(&hasCapture);
     return hasCapture != 0;
 }
 
 std::int32_t ZuGuiCompositedGfxBase::releaseCapture() {
-    return compositedHost != nullptr ? compositedHost->releaseCapture() : ResultFail;
+    return hostReachable() ? compositedHost->releaseCapture() : ResultFail;
 }
+
+bool ZuGuiCompositedGfxBase::hostReachable() const { return compositedHost != nullptr && hostHoldsThis(); }

@@ -45,7 +45,8 @@ public:
 
 protected:
     // For derived classes: requests passed to the host unchanged. Before
-    // setHost has obtained the host they answer ResultFail (false).
+    // setHost has obtained the host, and once the host has let go of the
+    // object (see hostHoldsThis), they answer ResultFail (false).
     std::int32_t invalidateRect(const MpRect* rect);
     std::int32_t setCapture();
     /// True when the host reports that this object holds the mouse capture.
@@ -54,4 +55,7 @@ protected:
 
     IGraphicsHostComposited* compositedHost = nullptr;  // never released
     MpRect placementRect{};                             // from the last arrange
+
+private:
+    bool hostReachable() const;
 };

@@ -1,9 +1,9 @@
 #include "gui/ZuGuiInvisibleBase.h"
 
-std::int32_t ZuGuiInvisibleBase::addRef() { return ++refCount; }
+std::int32_t ZuGuiInvisibleBase::addRef() { return lifetime.addRef(); }
 
 std::int32_t ZuGuiInvisibleBase::release() {
-    if (--refCount != 0) return refCount;
-    delete this;
-    return 0;
+    const std::int32_t left = lifetime.release();
+    if (left == 0) delete this;
+    return left;
 }

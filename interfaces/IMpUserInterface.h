@@ -10,7 +10,9 @@
 #include "interfaces/IMpUnknown.h"
 
 /// What a legacy setHost throws when the host lacks an interface the object
-/// needs: the narrow text itself (a const char*), as legacy hosts catch it.
+/// needs: the narrow text itself, thrown as a char* so that legacy hosts
+/// catch it as char*, const char* or void* (a thrown const char* would reach
+/// no handler for char* or void*).
 inline constexpr const char* hostInterfacesNotSupported = "host Interfaces not supported";
 
 namespace gmpi {

@@ -35,6 +35,8 @@ std::int32_t CorvaneGui::setPin(std::int32_t pinIndex, std::int32_t voice, std::
     if (pinIndex > LastFloatPin || byteSize < 0 || (data == nullptr && byteSize != 0)) return ResultFail;
     float value = 0.0f;
     if (byteSize > 0) std::memcpy(&value, data, std::min<std::size_t>(static_cast<std::size_t>(byteSize), sizeof value));
+    // Over the text's send, which the host may answer with its last release.
+    const ObjectLifetime::Hold hold(lifetime, *this);
     atBoundary([&] {
         storeValue(static_cast<std::size_t>(pinIndex) - 1, value);
         return ResultOk;
@@ -54,7 +56,9 @@ void CorvaneGui::storeValue(std::size_t index, float value) {
     const NumberListText::Item item(value);
     std::u16string text = valuesText.textAfterSet(index, item);
     valuesText.set(index, item);
-    // Nothing below allocates: the change is made whole or not at all.
+    // Nothing below allocates, so the change is made whole or not at all
+    // (unless the host delivered this value from inside a send of the text:
+    // the text pin may then need room to keep that text, see MpGuiPin).
     values.resize(count);
     values[index] = value;
     ++valueChanges;
@@ -74,10 +78,13 @@ void CorvaneGui::onTextChanged() {
     // Nothing below allocates unless the host calls back into this object.
     const std::uint64_t changesBefore = ++valueChanges;
     for (std::size_t i = 0; i < count; ++i) {
-        // values may have grown (and moved) during the previous send.
-        values[i] = parsed[i];
+        // values may have grown (and moved) during the previous send, and may
+        // during this one: the host reads a copy that stays put.
+        const float sent = parsed[i];
+        values[i] = sent;
         valuesTextStale = true;
-        if (host != nullptr) host->sendPinValue(static_cast<std::int32_t>(i + 1), sizeof(float), &values[i], 0);
+        if (host != nullptr && hostHoldsThis())
+            host->sendPinValue(static_cast<std::int32_t>(i + 1), sizeof(float), &sent, 0);
     }
     if (valueChanges == changesBefore) {
         valuesText = std::move(parsedText);
@@ -86,7 +93,8 @@ void CorvaneGui::onTextChanged() {
     } else {
         rebuildText();  // the host changed slots meanwhile: write them as they are now
     }
-    startTimer(ResendPeriodMs);
+    // An object the host has let go of goes when this call ends: no re-send.
+    if (hostHoldsThis()) startTimer(ResendPeriodMs);
 }
 
 void CorvaneGui::rebuildText() {
@@ -98,6 +106,9 @@ void CorvaneGui::rebuildText() {
 }
 
 bool CorvaneGui::onTimer() {
+    // The host may answer the send with its last release: the object goes
+    // when this returns, and the timer service copes with a client gone.
+    const ObjectLifetime::Hold hold(lifetime, *this);
     textPin.sendValue();
     return false;
 }

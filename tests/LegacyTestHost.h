@@ -6,7 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -39,8 +42,15 @@ public:
     struct Sent {
         std::int32_t pinIndex;
         std::int32_t byteSize;
-        const void* data;
+        const void* data;  // as passed; only valid during the call
         std::int32_t voice;
+        std::vector<unsigned char> bytes;  // read during the call
+
+        std::u16string text() const {
+            std::u16string units(bytes.size() / 2, u'\0');
+            if (!units.empty()) std::memcpy(units.data(), bytes.data(), units.size() * 2);
+            return units;
+        }
     };
 
     explicit LegacyTestHost(HostOffers offered = {}) : offers(offered) {}
@@ -64,7 +74,13 @@ public:
 
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                               std::int32_t voice) override {
-        sent.push_back({pinIndex, byteSize, data, voice});
+        std::vector<unsigned char> bytes;
+        if (byteSize > 0 && data != nullptr) {
+            const auto* first = static_cast<const unsigned char*>(data);
+            bytes.assign(first, first + byteSize);
+        }
+        sent.push_back({pinIndex, byteSize, data, voice, std::move(bytes)});
+        if (onSend) onSend();
         return sendAnswer;
     }
 
@@ -90,6 +106,7 @@ public:
     std::int32_t sendAnswer = gmpi::ResultOk;
     std::int32_t forwardAnswer = gmpi::ResultOk;
     std::int32_t captureReport = 0;  // written by the capture query
+    std::function<void()> onSend;    // runs inside sendPinValue, as a host calling back
 
     std::vector<gmpi::InterfaceId> asked;
     std::vector<Sent> sent;

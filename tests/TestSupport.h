@@ -1,12 +1,17 @@
 // Small helpers shared by the tests: reference-count probes, sentinel out
-// pointers, UTF-16 literals for the binary interface.
+// pointers, UTF-16 literals for the binary interface, a CorvaneGui made as a
+// host makes one.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
+#include "factory/Export.h"
+#include "interfaces/IMpFactory.h"
 #include "interfaces/IMpUnknown.h"
+#include "interfaces/IMpUserInterface2.h"
+#include "interfaces/InterfaceIds.h"
 
 /// The object's current count, read the way a host can: addRef then release.
 inline std::int32_t refCountOf(gmpi::IMpUnknown* object) {
@@ -18,3 +23,19 @@ inline std::int32_t refCountOf(gmpi::IMpUnknown* object) {
 
 /// A value no library call writes, to see whether an out pointer was written.
 inline void* sentinel() { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(0xdeadbeef)); }
+
+/// A new CorvaneGui, made through MP_GetFactory and createObject2 under
+/// "Orvex-Corvane" as a host makes one; the caller owns its one reference.
+/// Null, with the test failed, when the factory refuses.
+inline gmpi::IMpUserInterface2B* createCorvaneGui() {
+    void* unknown = nullptr;
+    void* factory = nullptr;
+    void* created = nullptr;
+    const bool made = MP_GetFactory(&unknown) == gmpi::ResultOk &&
+                      static_cast<gmpi::IMpUnknown*>(unknown)->queryInterface(gmpi::IID_IMpFactory2, &factory) ==
+                          gmpi::ResultOk &&
+                      static_cast<gmpi::IMpFactory2*>(factory)->createObject2(u"Orvex-Corvane", ObjectKindGui,
+                                                                              &created) == gmpi::ResultOk;
+    EXPECT_TRUE(made) << "the factory made no CorvaneGui";
+    return made ? static_cast<gmpi::IMpUserInterface2B*>(static_cast<gmpi::IMpUnknown*>(created)) : nullptr;
+}

@@ -83,7 +83,7 @@ TEST(CompositedGfxBase, SetHostNeedsBothHostInterfaces) {
         // The host pointer obtained before the failing step stays stored.
         CompositedGui gui;
         LegacyTestHost host({.composited = false});
-        EXPECT_THROW(static_cast<IoldSchoolInitialisation&>(gui).setHost(host.unknown()), const char*);
+        EXPECT_THROW(static_cast<IoldSchoolInitialisation&>(gui).setHost(host.unknown()), char*);
         EXPECT_EQ(gui.storedHost(), static_cast<IGuiHost*>(&host));
         EXPECT_EQ(gui.compositedHost, nullptr);
     }

@@ -12,8 +12,7 @@
 #include <vector>
 
 #include "RecordingHost.h"
-#include "factory/Export.h"
-#include "factory/MpFactory.h"
+#include "TestSupport.h"
 #include "gui/TimerService.h"
 #include "module/CorvaneGui.h"
 
@@ -61,14 +60,8 @@ protected:
     void TearDown() override { destroy(); }
 
     void create(bool attach = true) {
-        void* unknown = nullptr;
-        ASSERT_EQ(MP_GetFactory(&unknown), ResultOk);
-        void* factory = nullptr;
-        ASSERT_EQ(static_cast<IMpUnknown*>(unknown)->queryInterface(IID_IMpFactory2, &factory), ResultOk);
-        void* created = nullptr;
-        ASSERT_EQ(static_cast<IMpFactory2*>(factory)->createObject2(u"Orvex-Corvane", ObjectKindGui, &created),
-                  ResultOk);
-        object = static_cast<IMpUserInterface2B*>(static_cast<IMpUnknown*>(created));
+        object = createCorvaneGui();
+        ASSERT_NE(object, nullptr);
         gui = static_cast<CorvaneGui*>(object);
         if (attach) {
             ASSERT_EQ(object->setHost(host.asUnknown()), ResultOk);

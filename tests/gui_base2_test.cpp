@@ -227,13 +227,13 @@ TEST_F(GuiBase2, HostCalls) {
 
 TEST_F(GuiBase2, PinValuesReachTheHostUnchanged) {
     ASSERT_EQ(object->setHost(host.asUnknown()), ResultOk);
-    gui->voicePin.setValue(u"hello");
+    gui->voicePin.setValue(u"hello, world");
     ASSERT_EQ(host.sent.size(), 1u);
     EXPECT_EQ(host.sent[0].pinIndex, 5);
-    EXPECT_EQ(host.sent[0].byteSize, 10);
-    EXPECT_EQ(host.sent[0].data, gui->voicePin.rawData()) << "the pin's own storage, not a copy";
+    EXPECT_EQ(host.sent[0].byteSize, 24);
+    EXPECT_EQ(host.sent[0].data, gui->voicePin.rawData()) << "a long text goes as the pin's own storage";
     EXPECT_EQ(host.sent[0].voice, 0);
-    EXPECT_EQ(host.sent[0].text(), u"hello");
+    EXPECT_EQ(host.sent[0].text(), u"hello, world");
 
     // Whatever a pin passes to its owner reaches the host as it is, and the
     // host's answer comes back.

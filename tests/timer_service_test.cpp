@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csetjmp>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -347,6 +349,68 @@ TEST_F(Timers, ClientsMayChangeTheServiceFromInsideOnTimer) {
         if (idFor(10) != 0) fire(10);
         EXPECT_EQ(log, row.secondTick);
         EXPECT_EQ(groups(), row.groupsAfter);
+        expectTimersMatchGroups();
+        during = [](char) {};
+    }
+}
+
+// A fault in host code inside onTimer that the system's message dispatch
+// catches: the dispatch resumes at its own frame, and nothing in between runs
+// its cleanup. longjmp does exactly that here. The tick is gone; the next
+// message, from the same loop or from a deeper one, ticks every group.
+namespace abandoned {
+
+std::jmp_buf handler;
+
+// The system's message dispatch: delivers one timer message, and resumes
+// here, unwinding nothing, when code inside faults.
+[[gnu::noinline]] void dispatch(TimerId id) {
+    if (setjmp(handler) == 0) stub::fire(id);
+}
+
+[[gnu::noinline]] void fault() { std::longjmp(handler, 1); }
+
+// A host's modal loop deeper on the stack, whose frames overwrite where the
+// abandoned tick was.
+[[gnu::noinline]] void fromADeeperLoop(const std::function<void()>& loop) {
+    volatile char frames[4096];
+    std::memset(const_cast<char*>(frames), 0x11, sizeof frames);
+    loop();
+}
+
+}  // namespace abandoned
+
+TEST_F(Timers, ATickAbandonedByAFaultCaughtInTheDispatchDoesNotStopLaterTicks) {
+    for (const bool deeper : {false, true}) {
+        SCOPED_TRACE(deeper ? "next messages from a deeper loop" : "next messages from the same loop");
+        fresh();
+        for (char name : {'A', 'B', 'C'}) client(name).startTimer(10);
+        client('D').startTimer(20);
+        bool faulted = false;
+        during = [&](char name) {
+            if (name != 'B' || faulted) return;
+            faulted = true;
+            abandoned::fault();
+        };
+        const TimerId tenMs = idFor(10), twentyMs = idFor(20);
+        abandoned::dispatch(tenMs);
+        ASSERT_TRUE(faulted);
+        EXPECT_EQ(log, "AB");
+        client('A').stopTimer();  // the host acts between the two messages
+        client('A').startTimer(10);
+
+        log.clear();
+        if (deeper) {
+            abandoned::fromADeeperLoop([&] {
+                abandoned::dispatch(tenMs);
+                abandoned::dispatch(twentyMs);
+            });
+        } else {
+            abandoned::dispatch(tenMs);
+            abandoned::dispatch(twentyMs);
+        }
+        EXPECT_EQ(log, "BCAD") << "B's failed call decided nothing; C waited for this tick";
+        EXPECT_EQ(groups(), "10:BCA 20:D");
         expectTimersMatchGroups();
         during = [](char) {};
     }

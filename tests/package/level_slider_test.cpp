@@ -84,7 +84,7 @@ TEST_F(LevelSlider, AClickSendsTheLevelUnderTheMouse) {
     EXPECT_EQ(last.pinIndex, 0);
     ASSERT_EQ(last.byteSize, 4);
     float sent = 0.0f;
-    std::memcpy(&sent, last.data, sizeof sent);  // the pin's own storage, still current
+    std::memcpy(&sent, last.bytes.data(), sizeof sent);
     EXPECT_FLOAT_EQ(sent, 0.75f);
     EXPECT_EQ(pixel(70, 2), LevelSliderGui::Bar);
     EXPECT_EQ(pixel(80, 2), LevelSliderGui::Background);

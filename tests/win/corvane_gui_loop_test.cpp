@@ -74,6 +74,28 @@ TEST_F(CorvaneGuiLoop, TwoChangesBeforeTheTickGiveOneResend) {
     EXPECT_EQ(host.sent[6].text(), u"3.0000,3.0000");
 }
 
+// Host code raising a structured exception inside the re-send: the message
+// dispatch catches it, and none of the library's frames in between finish.
+// The next timer message ticks again, and so do those of later changes.
+TEST_F(CorvaneGuiLoop, AHostFaultInsideTheResendLeavesLaterTicksRunning) {
+    bool faulted = false;
+    host.onSend = [&](const RecordingHost::Sent& sent) {
+        if (faulted || sent.pinIndex != 0 || host.sent.size() != 4) return;
+        faulted = true;
+        RaiseException(0xE0C0FFEE, 0, 0, nullptr);
+    };
+    changeText(u"1,2");
+    pump(2000, dispatchAll, [&] { return faulted; });
+    ASSERT_TRUE(faulted) << "the re-send came";
+
+    changeText(u"3,4");
+    ASSERT_EQ(host.sent.size(), 7u);
+    pump(2000, dispatchAll, [&] { return host.sent.size() > 7; });
+    pump(30, dispatchAll, never);
+    ASSERT_EQ(host.sent.size(), 8u) << "one re-send, of the new text";
+    EXPECT_EQ(host.sent[7].text(), u"3.0000,4.0000");
+}
+
 TEST_F(CorvaneGuiLoop, ReleaseWithATickPendingSendsNothing) {
     changeText(u"1,2");
     host.sent.clear();

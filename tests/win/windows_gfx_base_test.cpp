@@ -63,6 +63,7 @@ public:
         return 0;
     }
     std::int32_t onLButtonDown(std::uint32_t flags, POINT point) override {
+        if (sendsOnButtonDown) this->sendPinValue(1, 0, nullptr, 0);
         Seen::downs.push_back({flags, point.x, point.y});
         return 0;
     }
@@ -90,6 +91,11 @@ public:
         throwIf(Hook::unregisterClass);
         return result;
     }
+    std::int32_t getWindowClass(WNDCLASSEXW* windowClass) override {
+        const std::int32_t result = Base::getWindowClass(windowClass);
+        if (ownClassName != nullptr) windowClass->lpszClassName = ownClassName;
+        return result;
+    }
     void getWindowStyle(DWORD* style, DWORD* extendedStyle) override {
         Base::getWindowStyle(style, extendedStyle);
         if (topLevel) *style = WS_POPUP;
@@ -112,6 +118,8 @@ public:
     using Base::window;
 
     bool topLevel = false;  // open a popup without parent instead of a child
+    const wchar_t* ownClassName = nullptr;  // a window class of the derived class's own
+    bool sendsOnButtonDown = false;         // a handler that calls the host
 
     // A hook that throws after doing its base's work, as a derived class's
     // hook may: the host must not see the exception.
@@ -465,6 +473,54 @@ TEST_F(WindowsGfx, ReleasingAnObjectWithItsWindowOpenDestroysTheWindow) {
     pumpMessages();
     EXPECT_TRUE(Seen::downs.empty()) << "a queued message reached the destroyed object";
     EXPECT_EQ(Seen::timers, 0);
+}
+
+TEST_F(WindowsGfx, ADerivedClassesOwnWindowClassIsTheOneCreatedAndUnregistered) {
+    const wchar_t* const own = L"CorvaneTestOwnClass";
+    for (const bool closedFirst : {true, false}) {
+        SCOPED_TRACE(closedFirst ? "window closed, then the object released" : "object released with its window open");
+        auto* gui = new MpGdiGui;
+        gui->ownClassName = own;
+        HWND child = open(*gui, parent.handle);
+        ASSERT_TRUE(IsWindow(child));
+        wchar_t className[32] = {};
+        GetClassNameW(child, className, 32);
+        EXPECT_STREQ(className, own);
+        EXPECT_TRUE(classRegistered(MpGdiGui::libraryHandle(), own));
+        if (closedFirst) {
+            EXPECT_EQ(gui->gdiView()->closeWindow(), ResultOk);
+        }
+        EXPECT_EQ(gui->primary()->release(), 0);
+        EXPECT_FALSE(IsWindow(child));
+        EXPECT_FALSE(classRegistered(MpGdiGui::libraryHandle(), own)) << "the class registered is the one unregistered";
+    }
+}
+
+TEST_F(WindowsGfx, AReleaseByTheHostInsideAMessageTakesEffectOnceItIsHandled) {
+    bool destroyed = false;
+    auto* gui = new MpGdiGui(&destroyed);
+    ASSERT_EQ(gui->legacyView()->setHost(host.unknown()), ResultOk);
+    gui->sendsOnButtonDown = true;
+    HWND child = open(*gui, parent.handle);
+    ASSERT_TRUE(IsWindow(child));
+    std::int32_t answered = -1;
+    host.onSend = [&] { answered = gui->primary()->release(); };
+    EXPECT_EQ(SendMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 2)), 1);
+    host.onSend = nullptr;
+    EXPECT_EQ(answered, 1) << "the object holds itself through the message";
+    EXPECT_EQ(Seen::downs.size(), 1u) << "the handler ran to its end";
+    EXPECT_TRUE(destroyed) << "and went once the message was handled";
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(MpGdiGui::windowsOpen(), 0);
+}
+
+TEST_F(WindowsGfx, GetCaptureWithoutAWindowIsFalse) {
+    MpGdiGui gui;
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_FALSE(gui.getCapture()) << "no window: nobody's capture is this object's";
+    SetCapture(parent.handle);
+    EXPECT_FALSE(gui.getCapture());
+    ReleaseCapture();
 }
 
 TEST_F(WindowsGfx, AHookThatThrowsStaysInsideOpenAndClose) {
