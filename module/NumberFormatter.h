@@ -16,6 +16,7 @@ inline constexpr std::size_t NumberTextCapacity = 45;
 /// no grouping, no exponent, '.' as the point; "-0.0000" for negative values
 /// that round to zero; "inf", "-inf"; a NaN "nan" or "-nan" by its sign,
 /// except the runtime's indeterminate value (0xFFC00000), "-nan(ind)", which
-/// reads back as the same value. Answers the number of units written to the
-/// front of `out`.
+/// reads back as the same value. Answers the number of units of the text,
+/// written to the front of `out`; the units after it, within the capacity,
+/// may be overwritten too.
 std::size_t formatNumber(float value, std::span<char16_t, NumberTextCapacity> out) noexcept;

@@ -61,11 +61,19 @@ TEST(NumberFormatter, WritesFixedWithFourDecimals) {
     }
 }
 
-TEST(NumberFormatter, WritesOnlyItsLength) {
-    char16_t units[NumberTextCapacity];
-    std::fill(std::begin(units), std::end(units), u'#');
-    EXPECT_EQ(formatNumber(-2.5f, units), 7u);
-    EXPECT_EQ(std::u16string(units, units + 8), u"-2.5000#");
+// The text is at the front and its length is answered; the units after it
+// may be scratch, but nothing past the capacity is touched.
+TEST(NumberFormatter, WritesWithinItsCapacity) {
+    struct {
+        char16_t units[NumberTextCapacity];
+        char16_t guard[8];
+    } buffer;
+    std::fill(std::begin(buffer.guard), std::end(buffer.guard), u'#');
+    for (const float value : {-2.5f, 0.0f, -12345678.0f, 3.4e38f, -3.4e38f}) {
+        const std::size_t length = formatNumber(value, buffer.units);
+        EXPECT_EQ(std::string(buffer.units, buffer.units + length), referenceText(value));
+        EXPECT_EQ(std::u16string(std::begin(buffer.guard), std::end(buffer.guard)), u"########");
+    }
 }
 
 // A seeded sample of bit patterns against the reference: any pattern, or
