@@ -63,44 +63,51 @@ std::size_t writeWord(std::u16string_view word, std::span<char16_t, NumberTextCa
     return word.size();
 }
 
-/// The decimal digits of two numbers below 10^4, held in the 32-bit halves
-/// of `halves` (the first number in the low half), as 8 bytes 0-9, the
-/// first digit lowest: each half splits into hundreds and the rest, each of
-/// those into tens and ones, all halves at once (multiplications by
-/// reciprocals that are exact in these ranges, and no carry crosses a half).
-std::uint64_t digitBytes(std::uint64_t halves) {
-    const std::uint64_t hundreds = ((halves * 5243) >> 19) & 0x0000007F0000007F;
-    const std::uint64_t pairs = hundreds | ((halves - hundreds * 100) << 16);  // 16-bit quarters below 100
-    const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000F;
-    return tens | ((pairs - tens * 10) << 8);
+/// The decimal digits of up to four numbers below 10^4, one in each 16-bit
+/// lane of `groups` (the first lowest), as bytes 0-9 with the first digit
+/// lowest: each lane splits into hundreds and the rest, each of those into
+/// tens and ones, all lanes at once (multiplications by reciprocals that
+/// are exact in these ranges).
+__m128i digitBytes(std::uint64_t groups) {
+    const __m128i numbers = _mm_cvtsi64_si128(static_cast<long long>(groups));
+    const __m128i hundreds = _mm_srli_epi16(_mm_mulhi_epu16(numbers, _mm_set1_epi16(5243)), 3);
+    const __m128i belowHundred = _mm_sub_epi16(numbers, _mm_mullo_epi16(hundreds, _mm_set1_epi16(100)));
+    const __m128i pairs = _mm_unpacklo_epi16(hundreds, belowHundred);  // numbers below 100, in order
+    const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(6554));
+    const __m128i ones = _mm_sub_epi16(pairs, _mm_mullo_epi16(tens, _mm_set1_epi16(10)));
+    return _mm_or_si128(tens, _mm_slli_epi16(ones, 8));
 }
 
-// 128 bits on the general registers, for a whole short text of bytes.
-__extension__ using Bytes16 = unsigned __int128;
+/// Stores 8 bytes as 8 UTF-16 units at `at`.
+void storeUnits(std::uint64_t bytes, char16_t* at) {
+    const __m128i narrow = _mm_cvtsi64_si128(static_cast<long long>(bytes));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_unpacklo_epi8(narrow, _mm_setzero_si128()));
+}
 
-/// The usual value: an integer part of at most 8 digits. Its text, at most
-/// 14 units, is put together as bytes in registers (sign, the integer
-/// part's digits from its first non-zero one, point, four decimals) and
-/// widened to UTF-16 with two 16-byte stores: no loop, no branch on the
-/// digits, and no reading back of a part written in pieces, which would
-/// stall the processor longer than the writing itself takes.
+/// The usual value: an integer part of at most 8 digits. All 12 digits are
+/// made at once; the text goes out in three stores whose places follow the
+/// sign and the number of digits: a minus sign at the front, the integer
+/// digits from the first non-zero one at the front or after the sign, then
+/// the point and decimals. No loop, no branch on the digits or the sign,
+/// which follow no pattern in a list, and no reading back of anything
+/// written in pieces, which would stall longer than the writing takes.
 std::size_t writeShort(unsigned sign, std::uint32_t integerPart, unsigned decimals,
                        std::span<char16_t, NumberTextCapacity> out) {
-    const std::uint64_t integerDigits = digitBytes((integerPart / 10000) | (std::uint64_t{integerPart % 10000} << 32));
+    const std::uint64_t groups = (integerPart / 10000) | (std::uint64_t{integerPart % 10000} << 16) |
+                                 (std::uint64_t{decimals} << 32);
+    const __m128i digits = digitBytes(groups);
+    const auto integerDigits = static_cast<std::uint64_t>(_mm_cvtsi128_si64(digits));
     // Leading zero digits are zero bytes at the low end; the last digit stays
     // (the set bit stands in for it, so that 0 needs no branch either).
     const auto leadingZeros = static_cast<unsigned>(std::countr_zero(integerDigits | std::uint64_t{1} << 56)) / 8;
-    const std::uint64_t integerText = (integerDigits | 0x3030303030303030) >> (8 * leadingZeros);
-    const std::uint64_t tail = u'.' | ((digitBytes(decimals) | 0x30303030) << 8);  // ".dddd"
-    // The sign (0 or 1) is used as a number: a branch on it would be
-    // mispredicted half the time on a list's values.
-    const unsigned tailAt = sign + 8 - leadingZeros;
-    const Bytes16 text = (Bytes16{integerText} << (8 * sign)) | (sign * u'-') | (Bytes16{tail} << (8 * tailAt));
+    const auto decimalDigits = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(digits, 8)));
 
-    const __m128i bytes = _mm_set_epi64x(static_cast<long long>(text >> 64), static_cast<long long>(text));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data()), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + 8), _mm_unpackhi_epi8(bytes, _mm_setzero_si128()));
-    return tailAt + 5;
+    out[0] = u'-';  // written over by the digits when there is no sign
+    char16_t* const integerAt = out.data() + sign;
+    storeUnits((integerDigits | 0x3030303030303030) >> (8 * leadingZeros), integerAt);
+    char16_t* const pointAt = integerAt + 8 - leadingZeros;
+    storeUnits(u'.' | (std::uint64_t{decimalDigits | 0x30303030} << 8), pointAt);
+    return static_cast<std::size_t>(pointAt + 5 - out.data());
 }
 
 /// The fixed form of the widened value through std::to_chars.
