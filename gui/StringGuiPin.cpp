@@ -1,5 +1,6 @@
 #include "gui/StringGuiPin.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "gui/Utf8.h"
@@ -11,9 +12,16 @@ bool StringGuiPin::setValueRaw(std::int32_t, std::int32_t byteSize, const void* 
     if (bytes == value.size() * sizeof(char16_t) && (bytes == 0 || std::memcmp(data, value.data(), bytes) == 0))
         return false;
     // Built aside and moved in, so an allocation failure keeps the old text.
-    // memcpy because the host's bytes need not be aligned for char16_t.
-    std::u16string next(bytes / sizeof(char16_t), u'\0');
-    if (!next.empty()) std::memcpy(next.data(), data, next.size() * sizeof(char16_t));
+    // The host's bytes need not be aligned for char16_t: those that are (the
+    // usual case) are copied in one go, others through a cleared text.
+    const std::size_t units = bytes / sizeof(char16_t);
+    std::u16string next;
+    if (reinterpret_cast<std::uintptr_t>(data) % alignof(char16_t) == 0) {
+        next.assign(static_cast<const char16_t*>(data), units);
+    } else {
+        next.assign(units, u'\0');
+        std::memcpy(next.data(), data, units * sizeof(char16_t));
+    }
     replaceValue(next);
     return true;
 }

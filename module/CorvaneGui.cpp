@@ -66,11 +66,11 @@ void CorvaneGui::storeValue(std::size_t index, float value) {
 }
 
 void CorvaneGui::onTextChanged() {
-    // A copy: the host may replace the pin's text from inside sendPinValue.
-    const std::u16string text = textPin.getValue();
+    // Read in place: nothing calls out while the text is parsed (the host may
+    // replace it from inside the sends below, by then it is no longer read).
     const std::size_t count = values.size();
     std::vector<float> parsed(count);
-    parseNumberList(text, parsed);
+    parseNumberList(textPin.getValue(), parsed);
     NumberListText parsedText;
     parsedText.assign(parsed);
     std::u16string pinText = parsedText.text();

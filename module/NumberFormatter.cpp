@@ -147,12 +147,13 @@ std::size_t formatNumber(float value, std::span<char16_t, NumberTextCapacity> ou
         const auto shift = static_cast<unsigned>(-exponent);
         std::uint64_t scaled = 0;  // stays 0 from a shift of 64: the product is far below half of 2^shift
         if (shift < 64) {
-            const std::uint64_t product = significand * 10000;
-            scaled = product >> shift;
-            const std::uint64_t rest = product & ((std::uint64_t{1} << shift) - 1);
-            const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-            // Without a branch: which way a list's values round follows no pattern.
-            scaled += static_cast<std::uint64_t>((rest > half) | ((rest == half) & ((scaled & 1) != 0)));
+            const std::uint64_t product = significand * 10000;  // below 2^38
+            // To nearest, ties to even, without a branch (which way a list's
+            // values round follows no pattern): adding just under a half, or
+            // a full half when the quotient is odd, carries exactly when the
+            // rest is above the half, or at it with an odd quotient.
+            const std::uint64_t odd = (product >> shift) & 1;
+            scaled = (product + (std::uint64_t{1} << (shift - 1)) - 1 + odd) >> shift;
         }
         integerPart = scaled / 10000;
         decimals = static_cast<unsigned>(scaled % 10000);

@@ -13,9 +13,11 @@
 
 #include <emmintrin.h>
 
+#include "module/DecimalWindow.h"
+
 // The units are read as they are, in three tiers:
 // - the usual item of a list (ASCII digits and a point, at most 15 digits)
-//   with one look at 16 units (readShortDecimal);
+//   with one look at 16 units (DecimalWindow.h);
 // - any decimal number of ASCII digits with at most 19 significant digits
 //   and a power of ten within 10^±22, digits eight at a time (readDecimal);
 // - everything else, its digits narrowed to ASCII, by std::from_chars, which
@@ -29,12 +31,14 @@ static_assert(std::numeric_limits<double>::is_iec559 && std::numeric_limits<floa
 
 namespace {
 
+using namespace ascii_digits;
+
 constexpr unsigned NotADigit = 99;
 
 // The zero of each Unicode decimal digit block the Windows runtime reads as
 // digits, besides ASCII; each block runs from its zero to zero + 9.
-constexpr char16_t unicodeDigitZeros[] = {0x0660, 0x06F0, 0x0966, 0x09E6, 0x0A66, 0x0AE6, 0x0B66, 0x0C66, 0x0CE6,
-                                          0x0D66, 0x0E50, 0x0ED0, 0x0F20, 0x1040, 0x17E0, 0x1810, 0xFF10};
+constexpr char16_t unicodeDigitZeros[] = {FirstUnicodeDigit, 0x06F0, 0x0966, 0x09E6, 0x0A66, 0x0AE6,
+                                          0x0B66, 0x0C66, 0x0CE6, 0x0D66, 0x0E50, 0x0ED0, 0x0F20, 0x1040, 0x17E0, 0x1810, 0xFF10};
 
 unsigned unicodeDigit(char16_t c) {
     for (const char16_t zero : unicodeDigitZeros) {
@@ -159,9 +163,6 @@ struct Magnitude {
     bool takesSign = true;
 };
 
-constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 inline bool isAsciiDigit(char16_t c) { return static_cast<unsigned>(c) - u'0' < 10u; }
 
 /// Whether `at` holds a decimal digit outside ASCII.
@@ -187,92 +188,18 @@ std::size_t numberEnd(std::u16string_view text, std::size_t start, bool hex) {
     return i < size && (text[i] | 0x20) == (hex ? u'p' : u'e') ? exponentEnd(text, i, unused) : i;
 }
 
-constexpr std::array<std::uint64_t, 20> integerPowersOfTen = [] {
-    std::array<std::uint64_t, 20> powers{};
-    powers[0] = 1;
-    for (std::size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
-    return powers;
-}();
-
 /// A run of ASCII digits: how many, and the number they write.
 struct DigitRun {
     unsigned count;
     std::uint64_t value;
 };
 
-// ASCII digits eight units at a time, with SSE2 (part of every x86-64):
-// found and converted without a branch per digit, since mispredicted loop
-// exits would cost more than the digits themselves.
-
-const __m128i* asVector(const char16_t* units) { return reinterpret_cast<const __m128i*>(units); }
-
-/// The lanes less '0'.
-inline __m128i digitValues(__m128i units) { return _mm_sub_epi16(units, _mm_set1_epi16(0x30)); }
-
-/// All ones in the lanes of digitValues that are ASCII digits (below 10 unsigned:
-/// a signed comparison with the sign bits flipped).
-inline __m128i digitLanes(__m128i values) {
-    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
-    return _mm_cmplt_epi16(_mm_xor_si128(values, flip), _mm_set1_epi16(static_cast<short>(0x8000 + 10)));
-}
-
-/// The number the first `count` (1 to 8) lanes of digitValues write.
-inline std::uint64_t digitsValue(__m128i values, unsigned count) {
-    // One byte per digit, the first in the lowest; shifted up so that the
-    // run ends in the top byte and the bytes below it are zero digits (what
-    // followed the run leaves through the top).
-    std::uint64_t digits = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packus_epi16(values, values)));
-    digits <<= 8 * (8 - count);
-    // Eight digits to a number: pairs, then fours, then the eight.
-    digits = digits * 10 + (digits >> 8);
-    constexpr std::uint64_t pairs = 0x000000FF000000FF;
-    return (((digits & pairs) * (100 + (std::uint64_t{1000000} << 32))) +
-            (((digits >> 16) & pairs) * (1 + (std::uint64_t{10000} << 32)))) >> 32;
-}
-
 /// The ASCII digits that lead the 8 units at `units`, at most 8 of them.
 DigitRun leadingDigits(const char16_t* units) {
-    const __m128i values = digitValues(_mm_loadu_si128(asVector(units)));
+    const __m128i values = digitValues(load8(units));
     const auto lanes = static_cast<unsigned>(_mm_movemask_epi8(digitLanes(values)));
     const auto count = static_cast<unsigned>(std::countr_one(lanes)) / 2;
     return count == 0 ? DigitRun{0, 0} : DigitRun{count, digitsValue(values, count)};
-}
-
-/// The usual number of a list, when 16 units can be read at `start`: ASCII
-/// digits, at most 7 before a point and 8 after it (8 without a point), no
-/// exponent, not the 0 of a 0x prefix. Its digits and point are found with
-/// one look at the 16 units. Nothing for any other form, which the general
-/// reading then takes.
-std::optional<Magnitude> readShortDecimal(std::u16string_view text, std::size_t start) {
-    if (text.size() - start < 16) return std::nullopt;
-    const char16_t* const units = text.data() + start;
-    const __m128i low = _mm_loadu_si128(asVector(units));
-    const __m128i high = _mm_loadu_si128(asVector(units + 8));
-    const __m128i lowValues = digitValues(low);
-    const auto digitMask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_packs_epi16(digitLanes(lowValues), digitLanes(digitValues(high)))));
-    const __m128i point = _mm_set1_epi16(u'.');
-    const auto pointMask =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(low, point), _mm_cmpeq_epi16(high, point))));
-
-    const auto integerCount = static_cast<unsigned>(std::countr_one(digitMask));
-    const bool hasPoint = ((pointMask >> integerCount) & 1u) != 0;
-    const unsigned fractionCount = hasPoint ? static_cast<unsigned>(std::countr_one(digitMask >> (integerCount + 1))) : 0;
-    const unsigned end = hasPoint ? integerCount + 1 + fractionCount : integerCount;
-    if (integerCount > (hasPoint ? 7u : 8u) || fractionCount > 8 || integerCount + fractionCount == 0 || end >= 16) {
-        return std::nullopt;
-    }
-    // An exponent, maybe a digit outside ASCII, or a hexadecimal number's 0x: not this form.
-    const char16_t next = units[end];
-    if ((next | 0x20) == u'e' || (next | 0x20) == u'x' || next >= unicodeDigitZeros[0]) return std::nullopt;
-
-    std::uint64_t mantissa = integerCount == 0 ? 0 : digitsValue(lowValues, integerCount);
-    if (fractionCount != 0) {
-        const __m128i fraction = digitValues(_mm_loadu_si128(asVector(units + integerCount + 1)));
-        mantissa = mantissa * integerPowersOfTen[fractionCount] + digitsValue(fraction, fractionCount);
-    }
-    // At most 15 digits: below 2^53, so exact, as is the power.
-    return Magnitude{static_cast<double>(mantissa) / exactPowersOfTen[fractionCount], start + end};
 }
 
 /// Extends `run`, which ends at `end`, while ASCII digits follow; answers the new end.
@@ -355,7 +282,11 @@ Magnitude readNotANumber(std::u16string_view text, std::size_t at) {
 
 /// The magnitude of the number starting at `start` (after the sign), if one does.
 std::optional<Magnitude> readMagnitude(std::u16string_view text, std::size_t start) {
-    if (std::optional<Magnitude> simple = readShortDecimal(text, start)) return simple;
+    if (text.size() - start >= 16) {
+        if (const std::optional<ShortDecimal> simple = readShortDecimal(text.data() + start)) {
+            return Magnitude{simple->magnitude, start + simple->end};
+        }
+    }
     if (start == text.size()) return std::nullopt;
     if (text[start] == u'0' && start + 1 < text.size() && (text[start + 1] | 0x20) == u'x') {
         return readHex(text, start + 2);

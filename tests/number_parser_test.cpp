@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <charconv>
 #include <cstdio>
 #include <initializer_list>
 #include <limits>
@@ -16,8 +17,8 @@
 
 #include "NumberTextSupport.h"
 #include "WcstodReference.h"
+#include "module/NumberListParser.h"
 #include "module/NumberParser.h"
-
 
 namespace {
 
@@ -417,5 +418,52 @@ TEST(NumberParser, AgreesWithTheReference) {
     }
 }
 #endif
+
+// The list reads its usual items (a sign, up to 15 digits and a point, a
+// space typed after the comma) on a path of its own: it must give the item
+// parser's float, bit for bit, also for decimals at or right next to a
+// float's rounding edge.
+TEST(NumberListParser, UsualItemsAgreeWithTheItemParser) {
+    std::mt19937_64 random(20261210);
+    const auto below = [&](std::uint64_t n) { return static_cast<std::size_t>(random() % n); };
+    std::vector<std::u16string> items;
+    for (int i = 0; i < 200000; ++i) {
+        std::string item;
+        if (below(5) == 0) item += ' ';
+        const char* const signs[] = {"", "-", "+"};
+        item += signs[below(3)];
+        if (i % 4 == 0) {
+            // Halfway between two floats, or a step of the double beside it.
+            const auto bits = static_cast<std::uint32_t>(0x3F800000u + below(0x14000000u));
+            const double low = std::bit_cast<float>(bits);
+            const double high = std::bit_cast<float>(bits + 1);
+            const double edge = std::nextafter((low + high) / 2, below(3) == 0 ? 0.0 : below(2) == 0 ? high : low);
+            char text[64];
+            item += std::string_view(text, std::to_chars(text, text + sizeof text, edge).ptr);
+        } else {
+            const std::size_t digits = 1 + below(15);
+            const std::size_t point = below(digits + 2);  // past the digits: no point
+            for (std::size_t d = 0; d < digits; ++d) {
+                if (d == point) item += '.';
+                item += static_cast<char>('0' + below(10));
+            }
+            if (point == digits) item += '.';
+        }
+        items.emplace_back(item.begin(), item.end());
+    }
+    std::u16string list;
+    for (const std::u16string& item : items) list += item + u",";
+    std::vector<float> values(items.size());
+    parseNumberList(list, values);
+    int failures = 0;
+    for (std::size_t i = 0; i < items.size() && failures < 10; ++i) {
+        const float expected = parseItem(items[i]);
+        if (bitsOf(values[i]) != bitsOf(expected)) {
+            ++failures;
+            ADD_FAILURE() << printable(items[i]) << ": list " << std::hex << bitsOf(values[i]) << ", item "
+                          << bitsOf(expected);
+        }
+    }
+}
 
 }  // namespace
