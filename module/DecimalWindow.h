@@ -131,11 +131,23 @@ public:
         return Decimal{pointAt, pointAt + fractionCount, pointAt + hasPoint + fractionCount};
     }
 
-    /// The decimal's magnitude, exact before one correctly rounded division,
-    /// for a decimal with digits that ends within the window (end < 16).
-    double magnitude(const Decimal& decimal) const {
-        return static_cast<double>(scaledDigits(decimal)) / ascii_digits::exactPowersOfTen[16 - decimal.pointAt];
+    /// The decimal's magnitude, for a decimal with digits that ends within
+    /// the window (end < 16): its digits, exact, then one correctly rounded
+    /// division by the power of ten that puts the point back.
+    double magnitude(const Decimal& decimal) const { return magnitude(decimal, 0); }
+
+    /// As magnitude(), times 10^exponent, for an exponent that keeps the
+    /// power of ten applied (pointPower(decimal) - exponent) within 10^±22:
+    /// still one correctly rounded operation on exact doubles.
+    double magnitude(const Decimal& decimal, int exponent) const {
+        const auto scaled = static_cast<double>(scaledDigits(decimal));
+        const int power = pointPower(decimal) - exponent;
+        return power >= 0 ? scaled / ascii_digits::exactPowersOfTen[power]
+                          : scaled * ascii_digits::exactPowersOfTen[-power];
     }
+
+    /// The power of ten the window's digits are divided by to put the point back.
+    static int pointPower(const Decimal& decimal) { return 16 - static_cast<int>(decimal.pointAt); }
 
 private:
     /// The digits written contiguously, times 10^(16 - their end).

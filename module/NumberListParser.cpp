@@ -27,11 +27,30 @@ std::size_t findComma(std::u16string_view text) {
     return text.find(u',', i);
 }
 
-/// The usual item, a short decimal with an ASCII sign or none, ending at a
-/// comma within the 16 units after the sign, when `text` has 17 units.
-/// Answers where the comma is, or 0 (no such item; the general reading then
-/// takes it). Inline, as the list's hot path: no call, no rounding check
-/// for a not-a-number, and the comma found in the same look as the digits.
+/// The exponent of a typed item such as "1e3" or "-3.5e-2": the units from
+/// `at` to `end` are 'e' or 'E', an ASCII sign or none, and one or two
+/// ASCII digits. Nothing for anything else.
+std::optional<int> shortExponent(const char16_t* at, const char16_t* end) {
+    if ((*at | 0x20) != u'e') return std::nullopt;
+    ++at;
+    const bool negative = *at == u'-';
+    if (negative || *at == u'+') ++at;
+    if (end - at < 1 || end - at > 2) return std::nullopt;
+    int exponent = 0;
+    for (; at != end; ++at) {
+        const unsigned digit = static_cast<unsigned>(*at) - u'0';
+        if (digit > 9) return std::nullopt;
+        exponent = exponent * 10 + static_cast<int>(digit);
+    }
+    return negative ? -exponent : exponent;
+}
+
+/// The usual item, a short decimal with an ASCII sign or none, maybe a
+/// short exponent, ending at a comma within the 16 units after the sign,
+/// when `text` has 17 units. Answers where the comma is, or 0 (no such
+/// item; the general reading then takes it). Inline, as the list's hot
+/// path: no call, no rounding check for a not-a-number, and the comma found
+/// in the same look as the digits.
 [[gnu::always_inline]] inline std::size_t readUsualItem(std::u16string_view text, float& value) {
     if (text.size() < 17) return 0;
     // Without branches: the signs of a list's items follow no pattern.
@@ -41,9 +60,17 @@ std::size_t findComma(std::u16string_view text) {
     const DecimalWindow window(text.data() + start);
     const auto comma = static_cast<unsigned>(std::countr_zero(window.lanesHolding(u',') | 0x20000u));
     const DecimalWindow::Decimal decimal = window.decimal();
-    if (decimal.end != comma || decimal.digits == 0) return 0;  // no comma in the window: 17, past any end
+    if (decimal.digits == 0 || comma > 16) return 0;
+    int exponent = 0;
+    if (decimal.end != comma) {
+        const std::optional<int> typed = shortExponent(text.data() + start + decimal.end, text.data() + start + comma);
+        const int power = typed ? DecimalWindow::pointPower(decimal) - *typed : 99;
+        if (power < -22 || power > 22) return 0;
+        exponent = *typed;
+    }
     const std::uint64_t sign = static_cast<std::uint64_t>(negative) << 63;
-    value = static_cast<float>(std::bit_cast<double>(std::bit_cast<std::uint64_t>(window.magnitude(decimal)) ^ sign));
+    const double magnitude = window.magnitude(decimal, exponent);
+    value = static_cast<float>(std::bit_cast<double>(std::bit_cast<std::uint64_t>(magnitude) ^ sign));
     return start + comma;
 }
 

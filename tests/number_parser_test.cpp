@@ -420,9 +420,9 @@ TEST(NumberParser, AgreesWithTheReference) {
 #endif
 
 // The list reads its usual items (a sign, up to 15 digits and a point, a
-// space typed after the comma) on a path of its own: it must give the item
-// parser's float, bit for bit, also for decimals at or right next to a
-// float's rounding edge.
+// short exponent, a space typed after the comma) on a path of its own: it
+// must give the item parser's float, bit for bit, also for decimals at or
+// right next to a float's rounding edge.
 TEST(NumberListParser, UsualItemsAgreeWithTheItemParser) {
     std::mt19937_64 random(20261210);
     const auto below = [&](std::uint64_t n) { return static_cast<std::size_t>(random() % n); };
@@ -448,6 +448,11 @@ TEST(NumberListParser, UsualItemsAgreeWithTheItemParser) {
                 item += static_cast<char>('0' + below(10));
             }
             if (point == digits) item += '.';
+        }
+        if (below(5) == 0) {  // an exponent as typed, sometimes longer than the usual path takes
+            item += below(2) == 0 ? 'e' : 'E';
+            item += signs[below(3)];
+            for (std::size_t d = below(4); d < 4; ++d) item += static_cast<char>('0' + below(10));
         }
         items.emplace_back(item.begin(), item.end());
     }
