@@ -33,6 +33,26 @@ inline constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+/// The same powers with either sign: [1][k] is -10^k. A division by a
+/// negative power gives the negated quotient, rounded alike, and -0.0 for a
+/// zero, so a sign costs no operation of its own.
+inline constexpr auto signedPowersOfTen = [] {
+    std::array<std::array<double, 32>, 2> powers{};  // 32: rows a shift apart
+    for (std::size_t k = 0; k < 23; ++k) {
+        powers[0][k] = exactPowersOfTen[k];
+        powers[1][k] = -exactPowersOfTen[k];
+    }
+    return powers;
+}();
+
+/// For each lane n below 16: the lanes below it set. None for 16, the lane
+/// that stands for "not in the window".
+inline constexpr auto lanesBelow = [] {
+    std::array<unsigned, 17> masks{};
+    for (std::size_t n = 0; n < 16; ++n) masks[n] = (1u << n) - 1;
+    return masks;
+}();
+
 inline __m128i load8(const char16_t* units) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(units)); }
 
 /// The lanes less '0'.
@@ -75,23 +95,23 @@ struct alignas(16) Lanes16 {
     __m128i half(std::size_t which) const { return _mm_load_si128(reinterpret_cast<const __m128i*>(lanes) + which); }
 };
 
-/// For each count n up to 16: all ones in the first n lanes.
-inline constexpr std::array<Lanes16, 17> lanesBefore = [] {
-    std::array<Lanes16, 17> masks{};
-    for (std::size_t n = 0; n < masks.size(); ++n) {
-        for (std::size_t i = 0; i < n; ++i) masks[n].lanes[i] = -1;
+/// For a decimal whose point is in lane p and that ends before lane e
+/// (p == e: no point; e < 16), what each lane's digit is multiplied by on
+/// its way to the integer the decimal's digits write: 1 before the point, 0
+/// in the point's lane and from e on, 10 after the point (as if the
+/// fraction had moved down one lane over the point); and 10 again in every
+/// even lane, so that one madd makes the pairs of lanes.
+inline constexpr auto decimalWeights = [] {
+    std::array<std::array<Lanes16, 16>, 16> weights{};
+    for (std::size_t p = 0; p < 16; ++p) {
+        for (std::size_t e = p; e < 16; ++e) {
+            for (std::size_t i = 0; i < e; ++i) {
+                const int factor = i < p ? 1 : i == p ? 0 : 10;
+                weights[p][e].lanes[i] = static_cast<std::int16_t>(factor * (i % 2 == 0 ? 10 : 1));
+            }
+        }
     }
-    return masks;
-}();
-
-/// For each lane p up to 16 of a point: 1 in the lanes before it, 0 in its
-/// own, 10 in the lanes after it.
-inline constexpr std::array<Lanes16, 17> pointFactors = [] {
-    std::array<Lanes16, 17> factors{};
-    for (std::size_t p = 0; p < factors.size(); ++p) {
-        for (std::size_t i = 0; i < 16; ++i) factors[p].lanes[i] = static_cast<std::int16_t>(i < p ? 1 : i == p ? 0 : 10);
-    }
-    return factors;
+    return weights;
 }();
 
 }  // namespace ascii_digits
@@ -103,18 +123,22 @@ class DecimalWindow {
 public:
     /// Reads the 16 units at `units`.
     explicit DecimalWindow(const char16_t* units)
-        : low(ascii_digits::load8(units)),
-          high(ascii_digits::load8(units + 8)),
-          lowValues(ascii_digits::digitValues(low)),
-          highValues(ascii_digits::digitValues(high)),
-          digitMask(static_cast<unsigned>(_mm_movemask_epi8(
-              _mm_packs_epi16(ascii_digits::digitLanes(lowValues), ascii_digits::digitLanes(highValues))))) {}
+        : lowValues(ascii_digits::digitValues(ascii_digits::load8(units))),
+          highValues(ascii_digits::digitValues(ascii_digits::load8(units + 8))),
+          // One byte per unit, less '0': saturation takes every unit outside
+          // ASCII's reach to -128 or 127, so a byte is a digit's value, or
+          // that of another ASCII unit, only where the unit is one.
+          bytes(_mm_packs_epi16(lowValues, highValues)),
+          digitMask(static_cast<unsigned>(
+              _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_subs_epu8(bytes, _mm_set1_epi8(9)), _mm_setzero_si128())))) {}
 
-    /// One bit per lane (the first lowest) that holds `unit`.
-    unsigned lanesHolding(char16_t unit) const {
-        const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
-        return static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(low, wanted), _mm_cmpeq_epi16(high, wanted))));
+    /// One bit per lane (the first lowest) that holds an ASCII digit.
+    unsigned digitLanes() const { return digitMask; }
+
+    /// One bit per lane (the first lowest) that holds the ASCII unit `unit`.
+    unsigned lanesHolding(char unit) const {
+        const __m128i wanted = _mm_set1_epi8(static_cast<char>(unit - '0'));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)));
     }
 
     /// The lanes of the decimal whose digits (or point) start at the first lane.
@@ -125,7 +149,7 @@ public:
     };
     Decimal decimal() const {
         const auto pointAt = static_cast<unsigned>(std::countr_one(digitMask));
-        const unsigned hasPoint = (lanesHolding(u'.') >> pointAt) & 1u;
+        const unsigned hasPoint = (lanesHolding('.') >> pointAt) & 1u;
         const unsigned fractionCount =
             static_cast<unsigned>(std::countr_one(digitMask >> (pointAt + 1))) & (0u - hasPoint);
         return Decimal{pointAt, pointAt + fractionCount, pointAt + hasPoint + fractionCount};
@@ -134,37 +158,43 @@ public:
     /// The decimal's magnitude, for a decimal with digits that ends within
     /// the window (end < 16): its digits, exact, then one correctly rounded
     /// division by the power of ten that puts the point back.
-    double magnitude(const Decimal& decimal) const { return magnitude(decimal, 0); }
+    double magnitude(const Decimal& decimal) const {
+        return exactDigits(decimal) / ascii_digits::exactPowersOfTen[pointPower(decimal)];
+    }
 
     /// As magnitude(), times 10^exponent, for an exponent that keeps the
     /// power of ten applied (pointPower(decimal) - exponent) within 10^±22:
-    /// still one correctly rounded operation on exact doubles.
-    double magnitude(const Decimal& decimal, int exponent) const {
-        const auto scaled = static_cast<double>(scaledDigits(decimal));
+    /// still one correctly rounded operation on exact doubles; negated when
+    /// `negative` is 1.
+    double value(const Decimal& decimal, int exponent, unsigned negative) const {
+        const double scaled = exactDigits(decimal);
         const int power = pointPower(decimal) - exponent;
-        return power >= 0 ? scaled / ascii_digits::exactPowersOfTen[power]
-                          : scaled * ascii_digits::exactPowersOfTen[-power];
+        const std::array<double, 32>& powers = ascii_digits::signedPowersOfTen[negative];
+        return power >= 0 ? scaled / powers[power] : scaled * powers[-power];
+    }
+
+    /// value() without an exponent: one division.
+    double value(const Decimal& decimal, unsigned negative) const {
+        return exactDigits(decimal) / ascii_digits::signedPowersOfTen[negative][pointPower(decimal)];
     }
 
     /// The power of ten the window's digits are divided by to put the point back.
     static int pointPower(const Decimal& decimal) { return 16 - static_cast<int>(decimal.pointAt); }
 
 private:
+    /// scaledDigits as a double, exactly (signed: no conversion of the top bit).
+    double exactDigits(const Decimal& decimal) const {
+        return static_cast<double>(static_cast<std::int64_t>(scaledDigits(decimal)));
+    }
+
     /// The digits written contiguously, times 10^(16 - their end).
     std::uint64_t scaledDigits(const Decimal& decimal) const {
-        // Each lane weighs 10^(15 - lane), the point's lane and the lanes
-        // after the decimal nothing, and the lanes after the point tenfold,
-        // as if the fraction had moved down one lane over the point. The
-        // factors come from two small tables rather than lane compares.
-        const ascii_digits::Lanes16& before = ascii_digits::lanesBefore[decimal.end];
-        const ascii_digits::Lanes16& factor = ascii_digits::pointFactors[decimal.pointAt];
-        const __m128i lowWeighted = _mm_mullo_epi16(lowValues, _mm_and_si128(before.half(0), factor.half(0)));
-        const __m128i highWeighted = _mm_mullo_epi16(highValues, _mm_and_si128(before.half(1), factor.half(1)));
-
-        // The 16 lanes as one number: pairs (below 1,000), fours (below
-        // 100,000), then two eights in 64-bit lanes.
-        const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(lowWeighted, _mm_set1_epi32(0x0001000A)),
-                                              _mm_madd_epi16(highWeighted, _mm_set1_epi32(0x0001000A)));
+        // Each lane weighs 10^(15 - lane) in the end; the table adds the
+        // point's shift and the first step of the sum (pairs, below 1,000).
+        const ascii_digits::Lanes16& weights = ascii_digits::decimalWeights[decimal.pointAt][decimal.end];
+        const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(lowValues, weights.half(0)),
+                                              _mm_madd_epi16(highValues, weights.half(1)));
+        // Then fours (below 100,000) and two eights in 64-bit lanes.
         const __m128i fours = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00010064));
         const __m128i eights = _mm_add_epi64(_mm_mul_epu32(fours, _mm_set1_epi32(10000)), _mm_srli_epi64(fours, 32));
         const auto first = static_cast<std::uint64_t>(_mm_cvtsi128_si64(eights));
@@ -178,10 +208,9 @@ private:
         return first * 100000000 + second;
     }
 
-    __m128i low;
-    __m128i high;
     __m128i lowValues;
     __m128i highValues;
+    __m128i bytes;
     unsigned digitMask;
 };
 

@@ -45,62 +45,161 @@ std::optional<int> shortExponent(const char16_t* at, const char16_t* end) {
     return negative ? -exponent : exponent;
 }
 
-/// The usual item, a short decimal with an ASCII sign or none, maybe a
-/// short exponent, ending at a comma within the 16 units after the sign,
-/// when `text` has 17 units. Answers where the comma is, or 0 (no such
-/// item; the general reading then takes it). Inline, as the list's hot
-/// path: no call, no rounding check for a not-a-number, and the comma found
-/// in the same look as the digits.
-[[gnu::always_inline]] inline std::size_t readUsualItem(std::u16string_view text, float& value) {
-    if (text.size() < 17) return 0;
-    // Without branches: the signs of a list's items follow no pattern.
-    const char16_t first = text[0];
-    const unsigned negative = static_cast<unsigned>(first == u'-');
-    const unsigned start = negative | static_cast<unsigned>(first == u'+');
-    const DecimalWindow window(text.data() + start);
-    const auto comma = static_cast<unsigned>(std::countr_zero(window.lanesHolding(u',') | 0x20000u));
-    const DecimalWindow::Decimal decimal = window.decimal();
-    if (decimal.digits == 0 || comma > 16) return 0;
-    int exponent = 0;
-    if (decimal.end != comma) {
-        const std::optional<int> typed = shortExponent(text.data() + start + decimal.end, text.data() + start + comma);
-        const int power = typed ? DecimalWindow::pointPower(decimal) - *typed : 99;
-        if (power < -22 || power > 22) return 0;
-        exponent = *typed;
-    }
-    const std::uint64_t sign = static_cast<std::uint64_t>(negative) << 63;
-    const double magnitude = window.magnitude(decimal, exponent);
-    value = static_cast<float>(std::bit_cast<double>(std::bit_cast<std::uint64_t>(magnitude) ^ sign));
-    return start + comma;
+/// Units the usual item's reading may look at from the item's start: a
+/// space, a sign and the 16-unit window.
+constexpr std::size_t UsualItemReach = 18;
+
+/// A decimal followed by a short exponent, as the window's lanes show it.
+struct DecimalWithExponent {
+    DecimalWindow::Decimal decimal;
+    int exponent;
+};
+
+/// The item whose decimal, in the lanes below `end`, is followed by a short
+/// exponent running to `comma`, when the power of ten it is scaled by stays
+/// exact: `digits` and `points` are the lanes of the item below the comma
+/// that hold them. Nothing for anything else.
+std::optional<DecimalWithExponent> withShortExponent(const char16_t* at, unsigned end, unsigned comma,
+                                                     unsigned digits, unsigned points) {
+    const unsigned decimalLanes = ascii_digits::lanesBelow[end];
+    if ((digits & decimalLanes) == 0 || (points & ~decimalLanes) != 0 || (points & (points - 1)) != 0)
+        return std::nullopt;
+    const std::optional<int> exponent = shortExponent(at + end, at + comma);
+    if (!exponent) return std::nullopt;
+    const auto pointAt = static_cast<unsigned>(std::countr_zero(points | (1u << end)));
+    const DecimalWindow::Decimal decimal{pointAt, end - (points != 0 ? 1u : 0u), end};
+    const int power = DecimalWindow::pointPower(decimal) - *exponent;
+    if (power < -22 || power > 22) return std::nullopt;
+    return DecimalWithExponent{decimal, *exponent};
 }
+
+/// The usual item at the start of `text`, when `text` has UsualItemReach
+/// units: a space typed after the comma or none, an ASCII sign or none, a
+/// short decimal and maybe a short exponent, ending at a comma within the
+/// 16 units after the sign. Answers where the comma is, or 0 (no such item;
+/// the general reading then takes it). Inline, as the list's hot path: no
+/// call, no branch on the space or the sign (which follow no pattern in a
+/// list), no rounding check for a not-a-number, and the comma found in the
+/// same look as the digits.
+[[gnu::always_inline]] inline std::size_t readUsualItem(std::u16string_view text, float& value) {
+    if (text.size() < UsualItemReach) return 0;
+    const char16_t* at = text.data();
+    at += *at == u' ';
+    const char16_t first = *at;
+    const auto negative = static_cast<unsigned>(first == u'-');
+    at += negative | static_cast<unsigned>(first == u'+');
+    const DecimalWindow window(at);
+    // The lanes before the comma (none when the window holds no comma).
+    const auto comma = static_cast<unsigned>(std::countr_zero(window.lanesHolding(',') | 0x10000u));
+    const unsigned item = ascii_digits::lanesBelow[comma];
+    const unsigned digits = window.digitLanes() & item;
+    const unsigned points = window.lanesHolding('.') & item;
+    const unsigned others = item & ~(digits | points);
+    if ((others | (points & (points - 1))) == 0 && digits != 0) {
+        // Digits and at most one point.
+        const auto pointAt = static_cast<unsigned>(std::countr_zero(points | 0x10000u | (1u << comma)));
+        const DecimalWindow::Decimal decimal{pointAt, comma - (points != 0 ? 1u : 0u), comma};
+        value = static_cast<float>(window.value(decimal, negative));
+    } else {
+        const auto end = static_cast<unsigned>(std::countr_zero(others | 0x10000u));
+        const std::optional<DecimalWithExponent> typed = withShortExponent(at, end, comma, digits, points);
+        if (!typed) return 0;
+        value = static_cast<float>(window.value(typed->decimal, typed->exponent, negative));
+    }
+    return static_cast<std::size_t>(at - text.data()) + comma;
+}
+
+/// Commas among the first `count` units at `units`: sixteen units a time,
+/// counted in byte lanes and summed every 255 blocks, before they could overflow.
+std::size_t countCommas(const char16_t* units, std::size_t count) {
+    const __m128i comma = _mm_set1_epi16(u',');
+    std::size_t total = 0;
+    std::size_t i = 0;
+    while (count - i >= 16) {
+        __m128i counts = _mm_setzero_si128();
+        for (const std::size_t stop = i + 16 * std::min<std::size_t>((count - i) / 16, 255); i != stop; i += 16) {
+            const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
+            const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i + 8));
+            counts = _mm_sub_epi8(counts, _mm_packs_epi16(_mm_cmpeq_epi16(low, comma), _mm_cmpeq_epi16(high, comma)));
+        }
+        const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+        total += static_cast<std::size_t>(_mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+    }
+    return total + static_cast<std::size_t>(std::count(units + i, units + count, u','));
+}
+
+/// The part of the list still to be read: the rest of the text and the slot
+/// its first item goes to.
+struct ListCursor {
+    std::u16string_view text;
+    std::size_t slot;
+};
+
+/// Reads the cursor's item the general way and answers the cursor past it.
+/// Nothing when nothing more is consumed (no comma left, or an empty item):
+/// the value then stands for every later slot, which are filled. (Cursors
+/// pass by value, so that the hot loop keeps them in registers.)
+[[gnu::noinline]] std::optional<ListCursor> readItem(ListCursor cursor, std::span<float> values) {
+    const std::size_t comma = findComma(cursor.text);
+    const float value = roundToFloat(readNumber(cursor.text).value);
+    if (comma == 0 || comma == std::u16string_view::npos) {
+        std::fill(values.begin() + static_cast<std::ptrdiff_t>(cursor.slot), values.end(), value);
+        return std::nullopt;
+    }
+    values[cursor.slot] = value;
+    return ListCursor{cursor.text.substr(comma + 1), cursor.slot + 1};
+}
+
+/// Reads the cursor's item, the usual one inline, and moves past it; false
+/// when nothing more is consumed, as readItem.
+[[gnu::always_inline]] inline bool readNextItem(ListCursor& cursor, std::span<float> values) {
+    if (const std::size_t usualEnd = readUsualItem(cursor.text, values[cursor.slot]); usualEnd != 0) {
+        cursor.text.remove_prefix(usualEnd + 1);
+        ++cursor.slot;
+        return true;
+    }
+    const std::optional<ListCursor> next = readItem(cursor, values);
+    if (next) cursor = *next;
+    return next.has_value();
+}
+
+/// A text shorter than this is read in one pass.
+constexpr std::size_t TwoPassesFrom = 256;
 
 }  // namespace
 
 // Each item is read from the whole rest of the text: a number never takes a
-// comma, so the reading is the item's. The comma is looked for from the
-// item's start, not from where the number ended: the next item's start then
-// does not wait for this item's reading, and the processor overlaps them.
+// comma, so the reading is the item's. Where an item starts depends on where
+// the one before it ended, a chain of dependent loads; so a long text
+// is read as two halves side by side, the second from the first comma past
+// the middle, its first slot known from the commas before it. Each half's
+// items are consumed as they would be in one pass; when the first half
+// stops consuming (an empty item), its fill overwrites whatever the second
+// half read.
 void parseNumberList(std::u16string_view text, std::span<float> values) {
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        std::size_t usualEnd = readUsualItem(text, values[i]);
-        // A space typed after the comma: tried only once the usual form has
-        // failed, since a branch or load up front would slow every item.
-        if (usualEnd == 0 && !text.empty() && text[0] == u' ') {
-            usualEnd = readUsualItem(text.substr(1), values[i]);
-            usualEnd += usualEnd != 0 ? 1 : 0;
+    ListCursor first{text, 0};
+    std::size_t firstEnd = values.size();  // the first half's slots end here
+    ListCursor second{{}, values.size()};
+    if (text.size() >= TwoPassesFrom) {
+        const std::size_t middle = text.size() / 2;
+        const std::size_t cut = findComma(text.substr(middle));
+        if (cut != std::u16string_view::npos) {
+            const std::size_t slotAfterCut = countCommas(text.data(), middle + cut) + 1;
+            if (slotAfterCut < values.size()) {
+                firstEnd = slotAfterCut;
+                second = ListCursor{text.substr(middle + cut + 1), slotAfterCut};
+            }
         }
-        if (usualEnd != 0) {
-            text.remove_prefix(usualEnd + 1);
-            continue;
-        }
-        const std::size_t comma = findComma(text);
-        const float value = roundToFloat(readNumber(text).value);
-        if (comma == 0 || comma == std::u16string_view::npos) {
-            // Nothing more is consumed, so this value stands for the later slots too.
-            std::fill(values.begin() + static_cast<std::ptrdiff_t>(i), values.end(), value);
-            return;
-        }
-        values[i] = value;
-        text.remove_prefix(comma + 1);
+    }
+    while (first.slot < firstEnd && second.slot < values.size()) {
+        if (!readNextItem(first, values)) return;
+        // The second half stopping has filled every later slot.
+        if (!readNextItem(second, values)) second.slot = values.size();
+    }
+    while (first.slot < firstEnd) {
+        if (!readNextItem(first, values)) return;
+    }
+    while (second.slot < values.size()) {
+        if (!readNextItem(second, values)) return;
     }
 }

@@ -471,4 +471,61 @@ TEST(NumberListParser, UsualItemsAgreeWithTheItemParser) {
     }
 }
 
+/// The list as its contract reads it, one item after another: item i is
+/// parsed whole; once no comma is left, or the rest begins with one, that
+/// value fills the remaining slots.
+std::vector<float> listOneByOne(std::u16string_view text, std::size_t slots) {
+    std::vector<float> values(slots);
+    for (std::size_t i = 0; i < slots; ++i) {
+        const std::size_t comma = text.find(u',');
+        const float value = parseItem(text.substr(0, comma));
+        if (comma == 0 || comma == std::u16string_view::npos) {
+            std::fill(values.begin() + static_cast<std::ptrdiff_t>(i), values.end(), value);
+            break;
+        }
+        values[i] = value;
+        text.remove_prefix(comma + 1);
+    }
+    return values;
+}
+
+// A long list is read in two halves side by side; where either half meets an
+// item the usual path does not take, an empty item, or the end, the result
+// must still be the one-by-one reading's, for any number of slots.
+TEST(NumberListParser, LongListsReadAsOneByOne) {
+    const std::u16string forms[] = {u"-12.5", u" 3", u"0x1p4", u"nan(ind)", u"\u00a01.5", u"1e3", u"7.25e-2",
+                                    u"\uff11\uff12", u"  42 ", u"abc", u"+0.0001", u"-0", u"123456.7890"};
+    const auto list = [&](std::size_t items, std::size_t emptyAt, std::u16string_view tail) {
+        std::u16string text;
+        for (std::size_t i = 0; i < items; ++i) {
+            if (i != 0) text += u',';
+            if (i != emptyAt) text += forms[(i * 7) % std::size(forms)];
+        }
+        return text + std::u16string(tail);
+    };
+    std::u16string spaces(600, u' ');
+    struct Case {
+        const char* name;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {"varied items", list(80, 999, u"")},
+        {"an empty item early", list(80, 6, u"")},
+        {"an empty item late", list(80, 70, u"")},
+        {"a trailing comma", list(80, 999, u",")},
+        {"one long item after the middle", list(40, 999, joined({u",", spaces, u"5"}))},
+        {"a long last item without comma", joined({spaces, u"-2.5"})},
+    };
+    for (const Case& test : cases) {
+        for (const std::size_t slots : {1u, 20u, 39u, 40u, 41u, 79u, 80u, 81u, 200u}) {
+            std::vector<float> values(slots, 99.0f);
+            parseNumberList(test.text, values);
+            const std::vector<float> expected = listOneByOne(test.text, slots);
+            for (std::size_t i = 0; i < slots; ++i) {
+                ASSERT_EQ(bitsOf(values[i]), bitsOf(expected[i])) << test.name << ", " << slots << " slots, slot " << i;
+            }
+        }
+    }
+}
+
 }  // namespace
