@@ -26,21 +26,24 @@ std::size_t grownSize(std::size_t size, std::size_t zeros, std::u16string_view z
 
 void NumberListText::assign(std::span<const float> values) {
     std::u16string text;
-    std::vector<std::uint32_t> itemStarts;
-    itemStarts.reserve(values.size());
+    std::vector<std::uint32_t> itemStarts(values.size());
     text.reserve(values.size() * 8);  // the usual item is short: 0.0000 to 999.9999
     // Items are formatted into a chunk that is appended when full: one
     // append per few hundred items instead of two per item.
     char16_t chunk[4096];
     std::size_t used = 0;
-    for (const float value : values) {
+    std::size_t appended = 0;  // text.size(), kept here where no call can change it
+    for (std::size_t i = 0; i < values.size(); ++i) {
         if (used + 1 + NumberTextCapacity > std::size(chunk)) {
             text.append(chunk, used);
+            appended += used;
             used = 0;
         }
-        if (!itemStarts.empty()) chunk[used++] = u',';
-        itemStarts.push_back(static_cast<std::uint32_t>(text.size() + used));
-        used += formatNumber(value, std::span<char16_t, NumberTextCapacity>(chunk + used, NumberTextCapacity));
+        // Every item after the first follows a comma (the first writes over it).
+        chunk[used] = u',';
+        used += i != 0 ? 1 : 0;
+        itemStarts[i] = static_cast<std::uint32_t>(appended + used);
+        used += formatNumber(values[i], std::span<char16_t, NumberTextCapacity>(chunk + used, NumberTextCapacity));
     }
     text.append(chunk, used);
     joined.swap(text);
