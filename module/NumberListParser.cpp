@@ -1,9 +1,11 @@
 #include "module/NumberListParser.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 #include <emmintrin.h>
 
@@ -163,43 +165,57 @@ struct ListCursor {
     return next.has_value();
 }
 
-/// A text shorter than this is read in one pass.
-constexpr std::size_t TwoPassesFrom = 256;
+/// How many parts a long text is read in, side by side: enough for the
+/// processor to overlap their items' readings, few enough that the parts'
+/// places stay in registers.
+constexpr std::size_t Parts = 4;
+
+/// The shortest part worth its own reading.
+constexpr std::size_t PartUnitsFrom = 128;
 
 }  // namespace
 
 // Each item is read from the whole rest of the text: a number never takes a
 // comma, so the reading is the item's. Where an item starts depends on where
-// the one before it ended, a chain of dependent loads; so a long text
-// is read as two halves side by side, the second from the first comma past
-// the middle, its first slot known from the commas before it. Each half's
-// items are consumed as they would be in one pass; when the first half
-// stops consuming (an empty item), its fill overwrites whatever the second
-// half read.
+// the one before it ended, a chain of dependent loads; so a long text is
+// read in parts side by side, each from the first comma past its share of
+// the text, its first slot known from the commas before it. Each part's
+// items are consumed as they would be in one pass. A part that stops
+// consuming (an empty item, or the end) fills every later slot, over what
+// the parts after it read, and those stop.
 void parseNumberList(std::u16string_view text, std::span<float> values) {
-    ListCursor first{text, 0};
-    std::size_t firstEnd = values.size();  // the first half's slots end here
-    ListCursor second{{}, values.size()};
-    if (text.size() >= TwoPassesFrom) {
-        const std::size_t middle = text.size() / 2;
-        const std::size_t cut = findComma(text.substr(middle));
-        if (cut != std::u16string_view::npos) {
-            const std::size_t slotAfterCut = countCommas(text.data(), middle + cut) + 1;
-            if (slotAfterCut < values.size()) {
-                firstEnd = slotAfterCut;
-                second = ListCursor{text.substr(middle + cut + 1), slotAfterCut};
-            }
+    std::array<ListCursor, Parts> cursors{};
+    std::array<std::size_t, Parts> ends{};  // where each part's slots end
+    cursors[0] = ListCursor{text, 0};
+    std::size_t parts = 1;
+    if (text.size() >= Parts * PartUnitsFrom) {
+        std::size_t partStart = 0;  // in the text, just past the comma before the last part found
+        std::size_t slot = 0;
+        for (std::size_t k = 1; k < Parts; ++k) {
+            const std::size_t from = std::max(k * text.size() / Parts, partStart);
+            const std::size_t cut = findComma(text.substr(from));
+            if (cut == std::u16string_view::npos) break;
+            slot += countCommas(text.data() + partStart, from + cut - partStart) + 1;
+            if (slot >= values.size()) break;
+            partStart = from + cut + 1;
+            ends[parts - 1] = slot;
+            cursors[parts++] = ListCursor{text.substr(partStart), slot};
         }
     }
-    while (first.slot < firstEnd && second.slot < values.size()) {
-        if (!readNextItem(first, values)) return;
-        // The second half stopping has filled every later slot.
-        if (!readNextItem(second, values)) second.slot = values.size();
-    }
-    while (first.slot < firstEnd) {
-        if (!readNextItem(first, values)) return;
-    }
-    while (second.slot < values.size()) {
-        if (!readNextItem(second, values)) return;
+    ends[parts - 1] = values.size();
+
+    // One item of part k, if it has one left; false when it has none.
+    const auto readPart = [&](std::size_t k) {
+        if (k >= parts || cursors[k].slot == ends[k]) return false;
+        if (!readNextItem(cursors[k], values)) parts = k;
+        return true;
+    };
+    // One item of each part in turn, spelled out for each k so that every
+    // part's place stays in registers, until every part is read.
+    for (bool reading = true; reading;) {
+        reading = false;
+        [&]<std::size_t... k>(std::index_sequence<k...>) {
+            ((reading = readPart(k) || reading), ...);
+        }(std::make_index_sequence<Parts>());
     }
 }

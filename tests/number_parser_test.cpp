@@ -489,9 +489,9 @@ std::vector<float> listOneByOne(std::u16string_view text, std::size_t slots) {
     return values;
 }
 
-// A long list is read in two halves side by side; where either half meets an
-// item the usual path does not take, an empty item, or the end, the result
-// must still be the one-by-one reading's, for any number of slots.
+// A long list is read in parts side by side; where any part meets an item
+// the usual path does not take, an empty item, or the end, the result must
+// still be the one-by-one reading's, for any number of slots.
 TEST(NumberListParser, LongListsReadAsOneByOne) {
     const std::u16string forms[] = {u"-12.5", u" 3", u"0x1p4", u"nan(ind)", u"\u00a01.5", u"1e3", u"7.25e-2",
                                     u"\uff11\uff12", u"  42 ", u"abc", u"+0.0001", u"-0", u"123456.7890"};
@@ -509,15 +509,16 @@ TEST(NumberListParser, LongListsReadAsOneByOne) {
         std::u16string text;
     };
     const Case cases[] = {
-        {"varied items", list(80, 999, u"")},
-        {"an empty item early", list(80, 6, u"")},
-        {"an empty item late", list(80, 70, u"")},
-        {"a trailing comma", list(80, 999, u",")},
-        {"one long item after the middle", list(40, 999, joined({u",", spaces, u"5"}))},
+        {"varied items", list(160, 999, u"")},
+        {"an empty item early", list(160, 6, u"")},
+        {"an empty item in the middle", list(160, 81, u"")},
+        {"an empty item late", list(160, 150, u"")},
+        {"a trailing comma", list(160, 999, u",")},
+        {"one long item after the middle", list(80, 999, joined({u",", spaces, u"5"}))},
         {"a long last item without comma", joined({spaces, u"-2.5"})},
     };
     for (const Case& test : cases) {
-        for (const std::size_t slots : {1u, 20u, 39u, 40u, 41u, 79u, 80u, 81u, 200u}) {
+        for (const std::size_t slots : {1u, 40u, 79u, 80u, 81u, 120u, 159u, 160u, 161u, 400u}) {
             std::vector<float> values(slots, 99.0f);
             parseNumberList(test.text, values);
             const std::vector<float> expected = listOneByOne(test.text, slots);
