@@ -45,6 +45,17 @@ inline constexpr auto signedPowersOfTen = [] {
     return powers;
 }();
 
+/// For a point in lane p of the window (16: none), the power of ten that
+/// puts it back, 10^(16 - p), with either sign as above ([1][p] negative).
+inline constexpr auto pointDivisors = [] {
+    std::array<std::array<double, 32>, 2> divisors{};  // 32: rows a shift apart
+    for (std::size_t p = 0; p <= 16; ++p) {
+        divisors[0][p] = exactPowersOfTen[16 - p];
+        divisors[1][p] = -exactPowersOfTen[16 - p];
+    }
+    return divisors;
+}();
+
 /// For each lane n below 16: the lanes below it set. None for 16, the lane
 /// that stands for "not in the window".
 inline constexpr auto lanesBelow = [] {
@@ -175,7 +186,7 @@ public:
 
     /// value() without an exponent: one division.
     double value(const Decimal& decimal, unsigned negative) const {
-        return exactDigits(decimal) / ascii_digits::signedPowersOfTen[negative][pointPower(decimal)];
+        return exactDigits(decimal) / ascii_digits::pointDivisors[negative][decimal.pointAt];
     }
 
     /// The power of ten the window's digits are divided by to put the point back.

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <bit>
 #include <cstdint>
 #include <optional>
-#include <utility>
 
 #include <emmintrin.h>
 
@@ -97,7 +97,7 @@ std::optional<DecimalWithExponent> withShortExponent(const char16_t* at, unsigne
     const unsigned digits = window.digitLanes() & item;
     const unsigned points = window.lanesHolding('.') & item;
     const unsigned others = item & ~(digits | points);
-    if ((others | (points & (points - 1))) == 0 && digits != 0) {
+    if ((others | (points & (points - 1))) == 0 && digits != 0) [[likely]] {
         // Digits and at most one point.
         const auto pointAt = static_cast<unsigned>(std::countr_zero(points | 0x10000u | (1u << comma)));
         const DecimalWindow::Decimal decimal{pointAt, comma - (points != 0 ? 1u : 0u), comma};
