@@ -1,6 +1,7 @@
 // Reads the number-list text the host writes on CorvaneGui's text pin into
-// the float slots, walking the text once. Called by CorvaneGui on each text
-// change; each item goes through NumberParser.
+// the float slots. Called by CorvaneGui on each text change. The usual item
+// (a short decimal) is read inline, any other through NumberParser; a long
+// text is read in a few parts side by side, with the result of one pass.
 #pragma once
 
 #include <span>

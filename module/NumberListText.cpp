@@ -75,6 +75,7 @@ void NumberListText::set(std::size_t index, const Item& item) {
         joined.replace(start, oldLength, item.view());  // may throw before it changes anything
         // Unsigned arithmetic wraps, so adding the difference also moves items back.
         const auto shift = static_cast<std::uint32_t>(item.view().size() - oldLength);
+        if (shift == 0) return;  // a value of the same length, as often: nothing moves
         for (std::size_t i = index + 1; i < starts.size(); ++i) starts[i] += shift;
         return;
     }

@@ -1,8 +1,8 @@
 // Reads one item of the number-list text as the Windows C runtime's wcstod
 // reads it in the "C" locale (whatever locale the process has, and on every
 // platform we build for), then rounds it to float. CorvaneGui's list parser
-// calls it for each comma-separated item while it walks the text once; the
-// units are read as they are, without narrowing the text first.
+// calls it for each item its own inline reading does not take; the units
+// are read as they are, without narrowing the text first.
 #pragma once
 
 #include <cstddef>
