@@ -167,8 +167,8 @@ struct ListCursor {
 }
 
 /// How many parts a long text is read in, side by side: enough for the
-/// processor to overlap their items' readings (two left typed lists slower;
-/// more gained nothing measurable).
+/// processor to overlap their items' readings (with two or three, typed
+/// lists read slower).
 constexpr std::size_t Parts = 4;
 
 /// The shortest part worth its own reading.
