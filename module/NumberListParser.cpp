@@ -14,16 +14,20 @@
 
 namespace {
 
+/// One byte per unit of the 16 at `units`: all ones where it is a comma.
+__m128i commaBytes(const char16_t* units) {
+    const __m128i comma = _mm_set1_epi16(u',');
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + 8));
+    return _mm_packs_epi16(_mm_cmpeq_epi16(low, comma), _mm_cmpeq_epi16(high, comma));
+}
+
 /// The first comma in `text`, sixteen units at a time (most items are
 /// shorter, so the search rarely loops).
 std::size_t findComma(std::u16string_view text) {
-    const __m128i comma = _mm_set1_epi16(u',');
     std::size_t i = 0;
     for (; text.size() - i >= 16; i += 16) {
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + 8));
-        const auto commas = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_packs_epi16(_mm_cmpeq_epi16(low, comma), _mm_cmpeq_epi16(high, comma))));
+        const auto commas = static_cast<unsigned>(_mm_movemask_epi8(commaBytes(text.data() + i)));
         if (commas != 0) return i + static_cast<std::size_t>(std::countr_zero(commas));
     }
     return text.find(u',', i);
@@ -114,15 +118,12 @@ std::optional<DecimalWithExponent> withShortExponent(const char16_t* at, unsigne
 /// Commas among the first `count` units at `units`: sixteen units a time,
 /// counted in byte lanes and summed every 255 blocks, before they could overflow.
 std::size_t countCommas(const char16_t* units, std::size_t count) {
-    const __m128i comma = _mm_set1_epi16(u',');
     std::size_t total = 0;
     std::size_t i = 0;
     while (count - i >= 16) {
         __m128i counts = _mm_setzero_si128();
         for (const std::size_t stop = i + 16 * std::min<std::size_t>((count - i) / 16, 255); i != stop; i += 16) {
-            const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
-            const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i + 8));
-            counts = _mm_sub_epi8(counts, _mm_packs_epi16(_mm_cmpeq_epi16(low, comma), _mm_cmpeq_epi16(high, comma)));
+            counts = _mm_sub_epi8(counts, commaBytes(units + i));  // all ones is -1
         }
         const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
         total += static_cast<std::size_t>(_mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
