@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "tools/HostText.h"
 
@@ -27,6 +28,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// A start the system refuses for the moment is tried this often, waiting
+// 25, 50, 100 ... ms in between (3.2 s in all): long enough for a busy
+// machine to catch up, short next to a check's time limit.
+constexpr int startAttempts = 8;
+constexpr unsigned startRetryMs = 25;
 
 /// Hands output to the caller's listener or keeps it in the outcome.
 void take(ChildOutcome& outcome, const ChildOptions& options, const char* bytes, std::size_t size) {
@@ -101,12 +108,50 @@ LONG WINAPI endProcess(EXCEPTION_POINTERS* fault) {
 // The status a child gets when its time is up; reported as a time-out, never read.
 constexpr UINT timedOutStatus = 0xC0DE0011;
 
+/// False for the errors that say the program itself cannot run, which no
+/// second try mends; any other refusal may be the machine's state of the moment.
+bool mayStartLater(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_ACCESS_DENIED:
+        case ERROR_INVALID_PARAMETER:
+        case ERROR_INVALID_NAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+        case ERROR_DIRECTORY:
+        case ERROR_BAD_EXE_FORMAT:
+        case ERROR_EXE_MACHINE_TYPE_MISMATCH:
+            return false;
+        default:
+            return true;
+    }
+}
+
+/// "error 2: The system cannot find the file specified."
+std::string systemMessage(DWORD error) {
+    std::string text = "error " + std::to_string(error);
+    wchar_t* message = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    if (length > 0 && message != nullptr) {
+        std::u16string units(message, message + length);
+        while (!units.empty() && (units.back() == u'\n' || units.back() == u'\r' || units.back() == u' ')) units.pop_back();
+        text += ": " + utf16ToUtf8(units);
+    }
+    LocalFree(message);
+    return text;
+}
+
 }  // namespace
 
 ChildOutcome runSelf(const std::vector<std::string>& arguments, const ChildOptions& options) {
     wchar_t self[32768];
     const DWORD length = GetModuleFileNameW(nullptr, self, 32768);
-    if (length == 0 || length >= 32768) return {};
+    if (length == 0 || length >= 32768) {
+        ChildOutcome outcome;
+        outcome.startError = "this program's own path is unknown (" + systemMessage(GetLastError()) + ")";
+        return outcome;
+    }
     return runProgram(utf16ToUtf8(std::u16string(self, self + length)), arguments, options);
 }
 
@@ -120,13 +165,17 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return outcome;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+        outcome.startError = "no pipe for its output (" + systemMessage(GetLastError()) + ")";
+        return outcome;
+    }
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     // The input pipe holds the whole input, so writing it never waits for the child.
     HANDLE inputRead = nullptr;
     HANDLE inputWrite = nullptr;
     if (options.giveInput) {
         if (!CreatePipe(&inputRead, &inputWrite, &inheritable, static_cast<DWORD>(options.input.size() + 4096))) {
+            outcome.startError = "no pipe for its input (" + systemMessage(GetLastError()) + ")";
             CloseHandle(readEnd);
             CloseHandle(writeEnd);
             return outcome;
@@ -141,8 +190,17 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
     startup.hStdOutput = writeEnd;
     startup.hStdError = options.withErrors ? writeEnd : GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    outcome.started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                     &process) != 0;
+    for (int attempt = 0;; ++attempt) {
+        outcome.started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                         &startup, &process) != 0;
+        if (outcome.started) break;
+        const DWORD error = GetLastError();
+        if (attempt + 1 == startAttempts || !mayStartLater(error)) {
+            outcome.startError = systemMessage(error);
+            break;
+        }
+        Sleep(startRetryMs << attempt);
+    }
     CloseHandle(writeEnd);
     if (inputRead != nullptr) CloseHandle(inputRead);
     if (inputWrite != nullptr) {
@@ -208,7 +266,11 @@ void endQuietlyOnCrash() {
 
 ChildOutcome runSelf(const std::vector<std::string>& arguments, const ChildOptions& options) {
     char self[PATH_MAX] = {};
-    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) {
+        ChildOutcome outcome;
+        outcome.startError = std::string("this program's own path is unknown (") + std::strerror(errno) + ")";
+        return outcome;
+    }
     return runProgram(self, arguments, options);
 }
 
@@ -222,9 +284,13 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
     argv.push_back(nullptr);
 
     int outputEnds[2];
-    if (pipe2(outputEnds, O_CLOEXEC) != 0) return outcome;
+    if (pipe2(outputEnds, O_CLOEXEC) != 0) {
+        outcome.startError = std::string("no pipe for its output (") + std::strerror(errno) + ")";
+        return outcome;
+    }
     int inputEnds[2] = {-1, -1};
     if (options.giveInput && pipe2(inputEnds, O_CLOEXEC) != 0) {
+        outcome.startError = std::string("no pipe for its input (") + std::strerror(errno) + ")";
         close(outputEnds[0]);
         close(outputEnds[1]);
         return outcome;
@@ -245,7 +311,16 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     if (options.giveInput) std::signal(SIGPIPE, SIG_IGN);
     pid_t child = 0;
-    outcome.started = posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), environ) == 0;
+    for (int attempt = 0;; ++attempt) {
+        const int error = posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), environ);
+        outcome.started = error == 0;
+        if (outcome.started) break;
+        if (attempt + 1 == startAttempts || (error != EAGAIN && error != ENOMEM)) {
+            outcome.startError = std::string("error ") + std::to_string(error) + ": " + std::strerror(error);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(startRetryMs << attempt));
+    }
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     close(outputEnds[1]);

@@ -20,6 +20,7 @@ struct ChildOptions {
 
 struct ChildOutcome {
     bool started = false;
+    std::string startError;  // why it did not start, as the system says it; empty once started
     bool exited = false;    // ended through exit with `exitCode`; false for a crash or a time-out
     bool timedOut = false;  // ended by us when its time was up
     int exitCode = 0;
@@ -32,6 +33,9 @@ struct ChildOutcome {
 
 /// Starts `program` (a UTF-8 path) with `arguments` (without the program
 /// name), waits for it (at most options.timeoutSeconds) and answers how it went.
+/// A start refused for want of resources (a loaded machine, Wine's server
+/// busy with other starts) is tried again a few times, a little later each
+/// time; a missing or unrunnable program is reported at once.
 ChildOutcome runProgram(const std::string& program, const std::vector<std::string>& arguments, const ChildOptions& options);
 ChildOutcome runProgram(const std::string& program, const std::vector<std::string>& arguments, bool withErrors = false);
 

@@ -97,7 +97,7 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
     if (!outcome.started) {
         verdict.kind = SessionVerdict::Kind::Stopped;
         verdict.code = ExitCode::PluginFailed;
-        verdict.fault = "cannot start a child process for the session";
+        verdict.fault = "cannot start a child process for the session: " + outcome.startError;
     } else if (outcome.timedOut) {
         verdict.kind = SessionVerdict::Kind::TimedOut;
         verdict.code = ExitCode::TimedOut;

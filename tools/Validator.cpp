@@ -93,7 +93,7 @@ CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
     result.message = outcome.output;
     if (!outcome.started) {
         result.result = "fail";
-        result.message = "cannot start a child process for the check\n";
+        result.message = "cannot start a child process for the check: " + outcome.startError + "\n";
     } else if (outcome.timedOut) {
         result.result = "timeout";
         result.message = "no answer within " + formatNumber(options.timeoutSeconds) + " s; its process was ended\n" + result.message;
