@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "tools/HostText.h"
+#include "tools/SystemError.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -34,6 +35,12 @@ double secondsSince(Clock::time_point start) { return std::chrono::duration<doub
 // machine to catch up, short next to a check's time limit.
 constexpr int startAttempts = 8;
 constexpr unsigned startRetryMs = 25;
+
+/// "error 2: No such file or directory", as a start failure is reported.
+std::string systemMessage(unsigned long error) {
+    const std::string words = systemErrorWords(error);
+    return "error " + std::to_string(error) + (words.empty() ? "" : ": " + words);
+}
 
 /// Hands output to the caller's listener or keeps it in the outcome.
 void take(ChildOutcome& outcome, const ChildOptions& options, const char* bytes, std::size_t size) {
@@ -125,21 +132,6 @@ bool mayStartLater(DWORD error) {
         default:
             return true;
     }
-}
-
-/// "error 2: The system cannot find the file specified."
-std::string systemMessage(DWORD error) {
-    std::string text = "error " + std::to_string(error);
-    wchar_t* message = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-    if (length > 0 && message != nullptr) {
-        std::u16string units(message, message + length);
-        while (!units.empty() && (units.back() == u'\n' || units.back() == u'\r' || units.back() == u' ')) units.pop_back();
-        text += ": " + utf16ToUtf8(units);
-    }
-    LocalFree(message);
-    return text;
 }
 
 }  // namespace
@@ -268,7 +260,7 @@ ChildOutcome runSelf(const std::vector<std::string>& arguments, const ChildOptio
     char self[PATH_MAX] = {};
     if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) {
         ChildOutcome outcome;
-        outcome.startError = std::string("this program's own path is unknown (") + std::strerror(errno) + ")";
+        outcome.startError = "this program's own path is unknown (" + systemMessage(static_cast<unsigned long>(errno)) + ")";
         return outcome;
     }
     return runProgram(self, arguments, options);
@@ -285,12 +277,12 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
 
     int outputEnds[2];
     if (pipe2(outputEnds, O_CLOEXEC) != 0) {
-        outcome.startError = std::string("no pipe for its output (") + std::strerror(errno) + ")";
+        outcome.startError = "no pipe for its output (" + systemMessage(static_cast<unsigned long>(errno)) + ")";
         return outcome;
     }
     int inputEnds[2] = {-1, -1};
     if (options.giveInput && pipe2(inputEnds, O_CLOEXEC) != 0) {
-        outcome.startError = std::string("no pipe for its input (") + std::strerror(errno) + ")";
+        outcome.startError = "no pipe for its input (" + systemMessage(static_cast<unsigned long>(errno)) + ")";
         close(outputEnds[0]);
         close(outputEnds[1]);
         return outcome;
@@ -316,7 +308,7 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
         outcome.started = error == 0;
         if (outcome.started) break;
         if (attempt + 1 == startAttempts || (error != EAGAIN && error != ENOMEM)) {
-            outcome.startError = std::string("error ") + std::to_string(error) + ": " + std::strerror(error);
+            outcome.startError = systemMessage(static_cast<unsigned long>(error));
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(startRetryMs << attempt));

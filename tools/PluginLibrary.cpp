@@ -1,5 +1,7 @@
 #include "tools/PluginLibrary.h"
 
+#include "tools/SystemError.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -25,14 +27,7 @@ std::string loadErrorText(DWORD code) {
         case ERROR_PATH_NOT_FOUND: return "the file was not found";
         default: break;
     }
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string words;
-    for (DWORD i = 0; i < length; ++i)
-        if (text[i] >= 0x20 && text[i] < 0x7F) words += static_cast<char>(text[i]);
-    if (text != nullptr) LocalFree(text);
-    while (!words.empty() && (words.back() == ' ' || words.back() == '.')) words.pop_back();
+    const std::string words = systemErrorWords(code);
     return words.empty() ? "the system refused to load it" : words;
 }
 
