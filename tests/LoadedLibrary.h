@@ -8,7 +8,7 @@
 
 #include "interfaces/IMpFactory.h"
 #include "interfaces/InterfaceIds.h"
-#include "tools/PluginLibrary.h"
+#include "tools/hosting/PluginLibrary.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "tools/ChildProcess.h"
-#include "tools/ContainedSession.h"
-#include "tools/Fuzzer.h"
-#include "tools/HostError.h"
-#include "tools/HostText.h"
-#include "tools/Session.h"
-#include "tools/ShowCommand.h"
-#include "tools/Validator.h"
+#include "tools/common/ChildProcess.h"
+#include "tools/session/ContainedSession.h"
+#include "tools/fuzz/Fuzzer.h"
+#include "tools/common/HostError.h"
+#include "tools/common/HostText.h"
+#include "tools/session/Session.h"
+#include "tools/show/ShowCommand.h"
+#include "tools/validate/Validator.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "LoadedLibrary.h"
-#include "tools/ChildProcess.h"
+#include "tools/common/ChildProcess.h"
 
 /// A time limit short enough for a test, long enough for a process to start:
 /// under Wine a start takes most of a second, and several seconds on a busy machine.

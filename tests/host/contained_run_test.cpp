@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "HostToolSupport.h"
-#include "tools/HostError.h"
-#include "tools/JsonValue.h"
+#include "tools/common/HostError.h"
+#include "tools/common/JsonValue.h"
 
 namespace {
 

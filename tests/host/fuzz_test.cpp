@@ -6,8 +6,8 @@
 #include <set>
 
 #include "HostToolSupport.h"
-#include "tools/HostError.h"
-#include "tools/SessionGenerator.h"
+#include "tools/common/HostError.h"
+#include "tools/fuzz/SessionGenerator.h"
 
 namespace {
 

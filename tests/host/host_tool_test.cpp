@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "HostToolSupport.h"
-#include "tools/HostError.h"
-#include "tools/JsonValue.h"
+#include "tools/common/HostError.h"
+#include "tools/common/JsonValue.h"
 
 TEST(HostTool, ValidatePassesOnTheLibraryAndAWellBehavedPlugin) {
     for (const std::string& library : {inBuild(CORVANE_LIBRARY_FILE), plugin("good")}) {

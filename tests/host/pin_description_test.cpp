@@ -2,8 +2,8 @@
 // it, and the rules it enforces.
 #include <gtest/gtest.h>
 
-#include "tools/PinDescription.h"
-#include "tools/PinValue.h"
+#include "tools/hosting/PinDescription.h"
+#include "tools/hosting/PinValue.h"
 
 TEST(PinDescription, ReadsClassesAndFindsPinsThroughRepeatedEntries) {
     std::string error;

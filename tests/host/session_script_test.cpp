@@ -5,8 +5,8 @@
 #include <cmath>
 #include <sstream>
 
-#include "tools/HostError.h"
-#include "tools/SessionScript.h"
+#include "tools/common/HostError.h"
+#include "tools/session/SessionScript.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "HostToolSupport.h"
-#include "tools/HostError.h"
-#include "tools/PngWriter.h"
+#include "tools/common/HostError.h"
+#include "tools/common/PngWriter.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "LoadedLibrary.h"
-#include "tools/ChildProcess.h"
+#include "tools/common/ChildProcess.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -11,7 +11,7 @@
 #include "MessageLoop.h"
 #include "gui/TimerClient.h"
 #include "gui/TimerService.h"
-#include "tools/PluginLibrary.h"
+#include "tools/hosting/PluginLibrary.h"
 
 namespace {
 

@@ -1,0 +1,191 @@
+#include "tools/session/SessionScript.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "tools/common/HostError.h"
+#include "tools/common/HostText.h"
+
+namespace {
+
+constexpr std::int32_t longestWaitMs = 3600000;
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Splits a line into its keyword, arguments and an optional trailing comment.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : line(text) {}
+
+    void skipSpace() {
+        while (at < line.size() && isSpace(line[at])) ++at;
+    }
+    /// True at the end of the line or at a comment.
+    bool atEnd() {
+        skipSpace();
+        return at >= line.size() || line[at] == '#';
+    }
+    std::string_view word() {
+        skipSpace();
+        const std::size_t start = at;
+        while (at < line.size() && !isSpace(line[at]) && line[at] != '#') ++at;
+        return line.substr(start, at - start);
+    }
+    std::string_view rest() { return line.substr(at); }
+    void advance(std::size_t count) { at += count; }
+
+private:
+    std::string_view line;
+    std::size_t at = 0;
+};
+
+std::string shown(std::string_view word) {
+    if (word.empty()) return "the end of the line";
+    std::string quoted(1, '\'');
+    quoted.append(word);
+    quoted += '\'';
+    return quoted;
+}
+
+template <typename Number>
+bool readWhole(std::string_view word, Number& out) {
+    const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), out);
+    return ec == std::errc() && end == word.data() + word.size();
+}
+
+}  // namespace
+
+std::optional<ScriptEvent> parseScriptLine(std::string_view text, int lineNumber, std::optional<ScriptError>& error) {
+    const auto fail = [&](std::string message, bool tooLarge = false) -> std::optional<ScriptEvent> {
+        error = ScriptError{lineNumber, std::move(message), tooLarge};
+        return std::nullopt;
+    };
+    LineReader reader(text);
+    if (reader.atEnd()) return std::nullopt;
+
+    ScriptEvent event;
+    event.line = lineNumber;
+    std::string_view keyword = reader.word();
+    if (keyword == "on-send") {
+        event.onSend = true;
+        keyword = reader.word();
+        if (keyword != "text" && keyword != "float" && keyword != "notify" && keyword != "release")
+            return fail("expected text, float, notify or release after on-send; got " + shown(keyword));
+    }
+    if (keyword == "text") event.kind = ScriptEvent::Kind::Text;
+    else if (keyword == "float") event.kind = ScriptEvent::Kind::Float;
+    else if (keyword == "notify") event.kind = ScriptEvent::Kind::Notify;
+    else if (keyword == "wait") event.kind = ScriptEvent::Kind::Wait;
+    else if (keyword == "release") event.kind = ScriptEvent::Kind::Release;
+    else return fail("expected text, float, notify, wait, release or on-send; got " + shown(keyword));
+
+    if (event.kind == ScriptEvent::Kind::Text || event.kind == ScriptEvent::Kind::Float ||
+        event.kind == ScriptEvent::Kind::Notify) {
+        const std::string_view pin = reader.word();
+        std::int64_t index = 0;
+        if (!readWhole(pin, index)) return fail("expected a pin index (an integer) after " + std::string(keyword) + "; got " + shown(pin));
+        if (index < INT32_MIN || index > INT32_MAX) return fail("pin index " + std::string(pin) + " is outside the 32-bit range");
+        event.pin = static_cast<std::int32_t>(index);
+    }
+
+    switch (event.kind) {
+        case ScriptEvent::Kind::Text: {
+            reader.skipSpace();
+            std::size_t consumed = 0;
+            std::string why;
+            auto units = unquoteUtf16(reader.rest(), consumed, why);
+            if (!units) return fail(why + " after text " + std::to_string(event.pin));
+            event.text = std::move(*units);
+            reader.advance(consumed);
+            break;
+        }
+        case ScriptEvent::Kind::Float: {
+            const std::string_view number = reader.word();
+            const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), event.number);
+            if (ec == std::errc::result_out_of_range && end == number.data() + number.size())
+                return fail("value " + std::string(number) + " does not fit a float pin", true);
+            if (ec != std::errc() || end != number.data() + number.size())
+                return fail("expected a number after float " + std::to_string(event.pin) + "; got " + shown(number));
+            break;
+        }
+        case ScriptEvent::Kind::Wait: {
+            const std::string_view ms = reader.word();
+            std::int64_t value = 0;
+            if (!readWhole(ms, value) || value < 0 || value > longestWaitMs)
+                return fail("expected milliseconds from 0 to " + std::to_string(longestWaitMs) + " after wait; got " + shown(ms));
+            event.waitMs = static_cast<std::int32_t>(value);
+            break;
+        }
+        default: break;
+    }
+    if (!reader.atEnd()) {
+        const std::string_view extra = reader.word();
+        return fail("unexpected " + shown(extra.empty() ? reader.rest().substr(0, 1) : extra) + " after " + std::string(keyword) +
+                    " (a comment starts with #)");
+    }
+    return event;
+}
+
+SessionScript SessionScript::read(std::istream& in, const std::string& source) {
+    SessionScript script;
+    std::string line;
+    bool released = false;
+    for (int number = 1; std::getline(in, line); ++number) {
+        std::optional<ScriptError> error;
+        auto event = parseScriptLine(line, number, error);
+        if (error)
+            throw HostError(error->valueTooLarge ? ExitCode::ValueTooLarge : ExitCode::BadScriptLine,
+                            source + ":" + std::to_string(number) + ": " + error->message);
+        if (!event) continue;
+        if (released && event->kind != ScriptEvent::Kind::Wait)
+            throw HostError(ExitCode::BadScriptLine,
+                            source + ":" + std::to_string(number) + ": expected only wait after release; the object is gone");
+        // Only a release the script makes itself is sure to happen; one
+        // played from inside a send may not, so events may follow it.
+        released = released || (event->kind == ScriptEvent::Kind::Release && !event->onSend);
+        script.events.push_back(std::move(*event));
+    }
+    return script;
+}
+
+std::optional<ScriptError> SessionScript::check(const ClassPins& pins) const {
+    for (const ScriptEvent& event : events) {
+        if (event.kind == ScriptEvent::Kind::Wait || event.kind == ScriptEvent::Kind::Release) continue;
+        const std::string pinName = "pin " + std::to_string(event.pin);
+        const PinEntry* pin = pins.find(event.pin);
+        if (pin == nullptr) return ScriptError{event.line, pinName + " is not in the pin description of " + pins.identifier};
+        if (event.kind == ScriptEvent::Kind::Notify) continue;
+        if (pin->direction == PinDirection::Out)
+            return ScriptError{event.line, pinName + " is an output pin; the host delivers nothing on it"};
+        const PinType wanted = event.kind == ScriptEvent::Kind::Text ? PinType::Text : PinType::Float;
+        if (pin->type != wanted)
+            return ScriptError{event.line, pinName + " is a " + pinTypeName(pin->type) + " pin; expected " +
+                                               pinTypeName(pin->type) + " " + std::to_string(event.pin) + " ..."};
+        // Finite doubles from here on round to a float infinity.
+        constexpr double firstOverflow = 0x1.ffffffp127;
+        if (event.kind == ScriptEvent::Kind::Float && std::isfinite(event.number) && std::fabs(event.number) >= firstOverflow)
+            return ScriptError{event.line, "value " + formatNumber(event.number) + " does not fit float " + pinName + " (largest is 3.4028235e38)", true};
+        if (event.kind == ScriptEvent::Kind::Text && event.text.size() > INT32_MAX / 2)
+            return ScriptError{event.line, "text too large for " + pinName + " (its byte size must fit 32 bits)", true};
+    }
+    return std::nullopt;
+}
+
+std::string describeEvent(const ScriptEvent& event) {
+    switch (event.kind) {
+        case ScriptEvent::Kind::Text: return "text " + std::to_string(event.pin) + " " + quoteUtf16(event.text);
+        case ScriptEvent::Kind::Float: return "float " + std::to_string(event.pin) + " " + formatNumber(event.number);
+        case ScriptEvent::Kind::Notify: return "notify " + std::to_string(event.pin);
+        case ScriptEvent::Kind::Wait: return "wait " + std::to_string(event.waitMs);
+        case ScriptEvent::Kind::Release: return "release";
+    }
+    return {};
+}
+
+std::string scriptLine(const ScriptEvent& event) { return (event.onSend ? "on-send " : "") + describeEvent(event); }
+
+std::string SessionScript::text() const {
+    std::string out;
+    for (const ScriptEvent& event : events) out += scriptLine(event) + "\n";
+    return out;
+}

@@ -1,0 +1,55 @@
+// The validator's named checks of a plug-in's binary contract. Each check
+// loads the library afresh, works through the interfaces only, and records
+// every broken expectation in its report. Run by Validator, in a child
+// process of its own or in-process.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/hosting/HostedPlugin.h"
+
+class CheckReport {
+public:
+    /// Records `what` as a failure unless `holds`.
+    void expect(bool holds, const std::string& what);
+    bool passed() const { return failures.empty(); }
+    const std::vector<std::string>& messages() const { return failures; }
+
+private:
+    std::vector<std::string> failures;
+};
+
+/// The kinds of object a check covers, as bits of ContractCheck::covers.
+/// A check on the library alone (its exports, its factory) covers every
+/// object; one on objects covers those of the GUI families it names and,
+/// when it names a graphics interface, only objects that answer one of them.
+namespace Covers {
+constexpr unsigned Library = 1;      // the library and its factory, whatever its objects are
+constexpr unsigned Version2 = 2;     // IMpUserInterface2B
+constexpr unsigned Legacy = 4;       // IMpUserInterface with IMpLegacyInitialization
+constexpr unsigned WinGdi = 8;       // IMpGraphicsWinGdi
+constexpr unsigned Composited = 16;  // IZuGraphicsComposited
+constexpr unsigned AnyGui = Version2 | Legacy;
+}  // namespace Covers
+
+struct ContractCheck {
+    const char* name;
+    const char* summary;
+    /// `plugin` has its description and class chosen but is not opened.
+    void (*run)(HostedPlugin& plugin, CheckReport& report);
+    unsigned covers = Covers::AnyGui;
+    /// What checks the same rule for the objects this one does not cover.
+    const char* instead = nullptr;
+};
+
+/// Whether `check` applies to objects of `profile`.
+bool applies(const ContractCheck& check, const ObjectProfile& profile);
+/// Why `check` is skipped for objects of `profile`, and what applies instead.
+std::string skipReason(const ContractCheck& check, const ObjectProfile& profile);
+/// The families a check covers, for the checks list: "library",
+/// "version-2, legacy", "GDI windows", ...
+std::string coveredFamilies(const ContractCheck& check);
+
+/// Every check, in the order validate runs them.
+const std::vector<ContractCheck>& contractChecks();

@@ -1,0 +1,268 @@
+#include "tools/validate/Validator.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "tools/common/ChildProcess.h"
+#include "tools/validate/ContractChecks.h"
+#include "tools/common/HostText.h"
+
+namespace {
+
+const ContractCheck* findCheck(const std::string& name) {
+    for (const ContractCheck& check : contractChecks())
+        if (name == check.name) return &check;
+    return nullptr;
+}
+
+std::vector<const ContractCheck*> chosenChecks(const ValidateOptions& options) {
+    for (const auto* names : {&options.include, &options.exclude}) {
+        for (const std::string& name : *names) {
+            if (findCheck(name) == nullptr) {
+                std::string known;
+                for (const ContractCheck& check : contractChecks()) known += std::string(" ") + check.name;
+                throw HostError(ExitCode::Usage, "no check called " + name + "; the checks are:" + known);
+            }
+        }
+    }
+    const auto listed = [](const std::vector<std::string>& names, const char* name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    std::vector<const ContractCheck*> chosen;
+    for (const ContractCheck& check : contractChecks()) {
+        if (!options.include.empty() && !listed(options.include, check.name)) continue;
+        if (listed(options.exclude, check.name)) continue;
+        chosen.push_back(&check);
+    }
+    // Passing on no check at all would tell the caller the library is sound.
+    if (chosen.empty()) throw HostError(ExitCode::Usage, "no check left to run after --include and --exclude");
+    return chosen;
+}
+
+/// Runs one check here; a HostError or exception from the plug-in counts
+/// as a failure of the check, not of the validator. A check that does not
+/// apply to the class's objects runs not at all: `skipped` says why.
+CheckReport runHere(const PluginChoice& choice, const ContractCheck& check, std::string& skipped) {
+    CheckReport report;
+    try {
+        HostedPlugin plugin(choice);
+        if (!(check.covers & Covers::Library)) {
+            plugin.open();
+            const ObjectProfile& profile = plugin.profile();
+            if (!applies(check, profile)) {
+                skipped = skipReason(check, profile);
+                return report;
+            }
+        }
+        check.run(plugin, report);
+    } catch (const std::exception& error) {
+        report.expect(false, error.what());
+    } catch (...) {
+        report.expect(false, "an exception of unknown type came out of the plug-in");
+    }
+    return report;
+}
+
+std::vector<std::string> childArguments(const PluginChoice& choice, const std::string& name) {
+    std::vector<std::string> arguments{childCheckOption, name, choice.libraryPath};
+    for (std::string& option : choiceArguments(choice)) arguments.push_back(std::move(option));
+    return arguments;
+}
+
+void printDetails(std::ostream& out, const std::string& text) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty()) out << "      " << line << "\n";
+}
+
+struct CheckResult {
+    std::string name;
+    std::string result;  // "pass", "fail", "crash", "timeout", "skip"
+    double seconds = 0;
+    std::string message;  // what went wrong, one line per finding
+};
+
+CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
+    CheckResult result{check.name, "pass", 0, {}};
+    if (options.inProcess) {
+        const auto start = std::chrono::steady_clock::now();
+        std::string skipped;
+        const CheckReport report = runHere(options.plugin, check, skipped);
+        result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!report.passed()) result.result = "fail";
+        if (!skipped.empty()) result.result = "skip";
+        result.message = skipped.empty() ? "" : skipped + "\n";
+        for (const std::string& message : report.messages()) result.message += message + "\n";
+        return result;
+    }
+    ChildOptions child;
+    child.timeoutSeconds = options.timeoutSeconds;
+    const ChildOutcome outcome = runSelf(childArguments(options.plugin, check.name), child);
+    result.seconds = outcome.seconds;
+    result.message = outcome.output;
+    if (!outcome.started) {
+        result.result = "fail";
+        result.message = "cannot start a child process for the check: " + outcome.startError + "\n";
+    } else if (outcome.timedOut) {
+        result.result = "timeout";
+        result.message = "no answer within " + formatNumber(options.timeoutSeconds) + " s; its process was ended\n" + result.message;
+    } else if (outcome.exited && outcome.exitCode == childCheckFailed) {
+        result.result = "fail";
+    } else if (outcome.exited && outcome.exitCode == childCheckSkipped) {
+        result.result = "skip";
+    } else if (!outcome.exited || outcome.exitCode != 0) {
+        result.result = "crash";
+        result.message = "the check's process ended with " +
+                         (outcome.exited ? "exit status " + std::to_string(outcome.exitCode) : outcome.ending) + "\n" + result.message;
+    }
+    return result;
+}
+
+std::string milliseconds(double seconds) { return std::to_string(static_cast<long long>(seconds * 1000 + 0.5)) + " ms"; }
+
+/// Seconds to the millisecond, as JSON and JUnit write durations.
+std::string secondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", seconds);
+    return text;
+}
+
+/// `text` when it is valid UTF-8; else with every byte above ASCII as '?'
+/// (a check's output holds whatever the plug-in printed).
+std::string validUtf8(const std::string& text) {
+    if (utf8ToUtf16(text)) return text;
+    std::string ascii = text;
+    for (char& c : ascii)
+        if (static_cast<unsigned char>(c) >= 0x80) c = '?';
+    return ascii;
+}
+
+std::string jsonString(const std::string& text) { return quoteUtf16(*utf8ToUtf16(validUtf8(text))); }
+
+std::string xmlEscaped(const std::string& text) {
+    std::string out;
+    for (char c : validUtf8(text)) {
+        switch (c) {
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            case '"': out += "&quot;"; break;
+            default:
+                // XML 1.0 has no place for other control characters.
+                if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') out += ' ';
+                else out += c;
+        }
+    }
+    return out;
+}
+
+void writeJunit(const std::string& path, const std::string& library, const std::vector<CheckResult>& results) {
+    int failures = 0;
+    int errors = 0;
+    int skipped = 0;
+    double total = 0;
+    for (const CheckResult& result : results) {
+        skipped += result.result == "skip";
+        failures += result.result == "fail";
+        errors += result.result == "crash" || result.result == "timeout";
+        total += result.seconds;
+    }
+    std::ostringstream xml;
+    xml << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<testsuites tests=\"" << results.size() << "\" failures=\"" << failures << "\" errors=\"" << errors
+        << "\" skipped=\"" << skipped << "\" time=\"" << secondsText(total) << "\">\n"
+        << "  <testsuite name=\"corvane-host validate " << xmlEscaped(library) << "\" tests=\"" << results.size()
+        << "\" failures=\"" << failures << "\" errors=\"" << errors << "\" skipped=\"" << skipped << "\" time=\""
+        << secondsText(total) << "\">\n";
+    for (const CheckResult& result : results) {
+        xml << "    <testcase classname=\"corvane-host.validate\" name=\"" << xmlEscaped(result.name) << "\" time=\""
+            << secondsText(result.seconds) << "\"";
+        if (result.result == "pass") {
+            xml << "/>\n";
+            continue;
+        }
+        const std::string firstLine = result.message.substr(0, result.message.find('\n'));
+        if (result.result == "skip") {
+            xml << ">\n      <skipped message=\"" << xmlEscaped(firstLine) << "\"/>\n    </testcase>\n";
+            continue;
+        }
+        const char* element = result.result == "fail" ? "failure" : "error";
+        xml << ">\n      <" << element << " type=\"" << result.result << "\" message=\"" << xmlEscaped(firstLine) << "\">"
+            << xmlEscaped(result.message) << "</" << element << ">\n    </testcase>\n";
+    }
+    xml << "  </testsuite>\n</testsuites>\n";
+    std::ofstream file(pathFromUtf8(path), std::ios::binary);
+    file << xml.str();
+    if (!file.good()) throw HostError(ExitCode::MissingFile, "cannot write the JUnit file " + path);
+}
+
+}  // namespace
+
+int runCheckInChild(const PluginChoice& plugin, const std::string& name, std::ostream& out) {
+    const ContractCheck* check = findCheck(name);
+    if (check == nullptr) throw HostError(ExitCode::Usage, "no check called " + name);
+    endQuietlyOnCrash();
+    std::string skipped;
+    const CheckReport report = runHere(plugin, *check, skipped);
+    if (!skipped.empty()) out << skipped << "\n";
+    for (const std::string& message : report.messages()) out << message << "\n";
+    out.flush();
+    return !report.passed() ? childCheckFailed : !skipped.empty() ? childCheckSkipped : 0;
+}
+
+ExitCode validate(const ValidateOptions& options, std::ostream& out) {
+    const std::vector<const ContractCheck*> checks = chosenChecks(options);
+    {
+        // Fails early, with the harness's own exit codes, for a file that is
+        // no plug-in at all; the checks then look at its behaviour.
+        HostedPlugin plugin(options.plugin);
+        plugin.open();
+    }
+    std::vector<CheckResult> results;
+    int passed = 0;
+    int skipped = 0;
+    bool hung = false;
+    for (const ContractCheck* check : checks) {
+        const CheckResult result = runOne(options, *check);
+        results.push_back(result);
+        passed += result.result == "pass";
+        skipped += result.result == "skip";
+        hung = hung || result.result == "timeout";
+        if (options.json) {
+            std::string message = result.message;
+            while (!message.empty() && message.back() == '\n') message.pop_back();
+            out << "{\"name\":" << jsonString(result.name) << ",\"result\":\"" << result.result
+                << "\",\"duration\":" << secondsText(result.seconds) << ",\"message\":" << jsonString(message) << "}\n";
+        } else {
+            const char* verdict = result.result == "pass"    ? "PASS "
+                                  : result.result == "skip"  ? "SKIP "
+                                  : result.result == "fail"  ? "FAIL "
+                                  : result.result == "crash" ? "CRASH"
+                                                             : "TIMEOUT";
+            out << verdict << " " << result.name << " (" << milliseconds(result.seconds) << ")\n";
+            printDetails(out, result.message);
+        }
+        out.flush();
+    }
+    const int failed = static_cast<int>(results.size()) - passed - skipped;
+    if (!options.json) {
+        // The last line stays "N passed, M failed" for scripts that read it.
+        if (skipped > 0) out << skipped << " skipped: they do not apply to this class's objects\n";
+        out << passed << " passed, " << failed << " failed\n";
+    }
+    if (options.junitPath) writeJunit(*options.junitPath, options.plugin.libraryPath, results);
+    return failed == 0 ? ExitCode::Ok : hung ? ExitCode::TimedOut : ExitCode::ChecksFailed;
+}
+
+void listChecks(std::ostream& out) {
+    for (const ContractCheck& check : contractChecks()) {
+        const std::string name = check.name;
+        std::string families = "[";
+        families.append(coveredFamilies(check)).append("]");
+        out << name << std::string(name.size() < 28 ? 28 - name.size() : 1, ' ') << families
+            << std::string(families.size() < 22 ? 22 - families.size() : 1, ' ') << check.summary << "\n";
+    }
+}
