@@ -11,28 +11,13 @@
 #include "tools/hosting/ExportTable.h"
 #include "tools/hosting/HostObject.h"
 #include "tools/hosting/PinValue.h"
+#include "tools/validate/CheckSupport.h"
+#include "tools/validate/WindowChecks.h"
 #include "tools/session/Session.h"
 
 using namespace gmpi;
 
 namespace {
-
-// A value no plug-in writes, to see whether an out pointer was written.
-void* const untouched = reinterpret_cast<void*>(static_cast<std::uintptr_t>(0xdeadbeef));
-
-std::string hex(const void* pointer) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%p", pointer);
-    return text;
-}
-
-std::string result(std::int32_t code) { return std::to_string(code); }
-
-/// The count as a host can read it: addRef, then release.
-std::int32_t countOf(IMpUnknown* object) {
-    object->addRef();
-    return object->release();
-}
 
 struct NamedId {
     const char* name;
@@ -458,7 +443,8 @@ std::string skipReason(const ContractCheck& check, const ObjectProfile& profile)
 }
 
 const std::vector<ContractCheck>& contractChecks() {
-    static const std::vector<ContractCheck> checks{
+    static const std::vector<ContractCheck> checks = [] {
+    std::vector<ContractCheck> all{
         {"export-table", "the library exports MP_GetFactory and nothing else", exportTable, Covers::Library},
         {"factory-identity", "MP_GetFactory gives one factory answering IMpUnknown, IMpFactory, IMpFactory2", factoryIdentity, Covers::Library},
         {"factory-counting", "the factory's addRef and release balance and never destroy it", factoryCounting, Covers::Library},
@@ -475,5 +461,8 @@ const std::vector<ContractCheck>& contractChecks() {
         {"locale-unchanged", "using the object leaves the process locale as it was", localeUnchanged, Covers::Version2},
         {"no-send-before-set-host", "an object without a host sends nothing and survives pin traffic", noSendBeforeSetHost, Covers::Version2},
     };
+    all.insert(all.end(), windowChecks().begin(), windowChecks().end());
+    return all;
+    }();
     return checks;
 }
