@@ -37,7 +37,7 @@ void reportSent(const std::vector<PinTraffic::Sent>& sent, const ClassPins& pins
         const std::string problem = problemOf(each.value, decoded);
         if (problem.empty() || ++reported > 5) continue;
         report.expect(false, "sent on pin " + std::to_string(each.value.pin) + " (" + decoded.type + " " +
-                                 decoded.text.substr(0, 60) + "): " + problem + " (" + each.step + ")");
+                                 decoded.text.substr(0, 60) + ") " + each.step + ": " + problem);
     }
 }
 
