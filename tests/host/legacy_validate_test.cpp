@@ -33,3 +33,11 @@ TEST(LegacyValidate, EachPlantedFaultFailsItsCheck) {
         EXPECT_TRUE(contains(output, " passed, 1 failed\n")) << output;
     }
 }
+
+TEST(LegacyValidate, ChecksSaysWhichFamiliesEachCovers) {
+    const ChildOutcome outcome = host({"checks"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+    for (const char* line : {"export-table                [library]", "object-counting             [version-2, legacy]",
+                             "set-host                    [version-2]", "legacy-set-host             [legacy]"})
+        EXPECT_TRUE(contains(outcome.output, std::string("\n") + line) || outcome.output.rfind(line, 0) == 0) << line;
+}

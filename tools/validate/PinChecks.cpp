@@ -126,10 +126,11 @@ void localeUnchanged(HostedPlugin& plugin, CheckReport& report) {
         traffic.letTimersRun();
     }
     const std::string after = std::setlocale(LC_ALL, nullptr);
+    const auto first = [](const std::string& step) { return step.empty() ? std::string() : " (first " + step + ")"; };
     report.expect(after == before && changedC.empty(),
-                  "the C locale changed from \"" + before + "\" to \"" + after + "\" (first " + changedC + ")");
+                  "the C locale changed from \"" + before + "\" to \"" + after + "\"" + first(changedC));
     report.expect(std::locale().name() == globalBefore && changedGlobal.empty(),
-                  "the global C++ locale changed to \"" + std::locale().name() + "\" (first " + changedGlobal + ")");
+                  "the global C++ locale changed to \"" + std::locale().name() + "\"" + first(changedGlobal));
     std::setlocale(LC_ALL, "C");
 }
 
