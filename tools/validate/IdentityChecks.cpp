@@ -65,16 +65,21 @@ void objectIdentity(HostedPlugin& plugin, CheckReport& report) {
     if (object == nullptr) return;
     const FamilyIdentifiers ids = identifiersOf(profile);
     // The primary chain's identifiers give the primary pointer.
+    const auto expectAnswered = [&](const Answer& answer, const NamedId& id) {
+        report.expect(answer.code == ResultOk, "the object answered " + result(answer.code) + " for " + id.name);
+        report.expect(answer.code != ResultOk || answer.answered(),
+                      std::string("the object answered 0 for ") + id.name + " and left " + hex(answer.pointer));
+    };
     for (const NamedId& id : ids.primary) {
         const Answer answer = ask(object, object, id.iid);
-        report.expect(answer.code == ResultOk, "the object answered " + result(answer.code) + " for " + id.name);
+        expectAnswered(answer, id);
         report.expect(!answer.answered() || answer.pointer == object,
                       std::string("the object's ") + id.name + " pointer is not its primary pointer");
         answer.giveBack();
     }
     for (const NamedId& id : ids.views) {
         const Answer answer = ask(object, object, id.iid);
-        report.expect(answer.code == ResultOk, "the object answered " + result(answer.code) + " for " + id.name);
+        expectAnswered(answer, id);
         answer.giveBack();
     }
     // Every view reaches the same object: IMpUnknown through it is the
