@@ -6,6 +6,7 @@
 //   WINDOW_PLUGIN_CLOSE_KEEPS_WINDOW  closeWindow hides the window instead of destroying it
 //   WINDOW_PLUGIN_CRASHES_ON_CLICK    a left press writes through null
 //   WINDOW_PLUGIN_PAINT_HANGS         onPaint never returns
+//   WINDOW_PLUGIN_CRASHES_IN_PAINT    onPaint writes through null
 #include <windows.h>
 
 #include <algorithm>
@@ -50,6 +51,10 @@ protected:
 #ifdef WINDOW_PLUGIN_PAINT_HANGS
         for (volatile bool spinning = true; spinning;) {
         }
+#endif
+#ifdef WINDOW_PLUGIN_CRASHES_IN_PAINT
+        static int* volatile nowhere = nullptr;
+        *nowhere = 1;
 #endif
         RECT client{};
         GetClientRect(window, &client);
