@@ -5,17 +5,56 @@
 // gives it back (a release) and sends the level. Built natively and for
 // Windows, once as it should be and once with a planted fault:
 //   COMPOSITED_PLUGIN_KEEPS_CAPTURE  compositedCallD keeps the capture
+// and, natively, once answering IMpGraphicsWinGdi as well (a window view
+// that opens nothing), for the window checks a build without windows skips:
+//   COMPOSITED_PLUGIN_ANSWERS_GDI
 #include <algorithm>
 
 #include "factory/MpFactory.h"
 #include "gui/FloatGuiPin.h"
 #include "gui/ZuGuiCompositedGfxBase.h"
+#include "interfaces/IMpGraphicsWinGdi.h"
+#include "interfaces/InterfaceIds.h"
 
 namespace {
+
+#ifdef COMPOSITED_PLUGIN_ANSWERS_GDI
+/// The object's IMpGraphicsWinGdi view: sizes as the object does, opens no window.
+class NoWindowView final : public IMpGraphicsWinGdi {
+public:
+    explicit NoWindowView(gmpi::IMpUnknown& object) : owner(object) {}
+    std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override { return owner.queryInterface(iid, out); }
+    std::int32_t addRef() override { return owner.addRef(); }
+    std::int32_t release() override { return owner.release(); }
+    std::int32_t measure(MpSize, MpSize* desired) override {
+        if (desired == nullptr) return gmpi::ResultFail;
+        *desired = {40, 24};
+        return gmpi::ResultOk;
+    }
+    std::int32_t arrange(const MpRect*) override { return gmpi::ResultOk; }
+    std::int32_t openWindow(void*, void** window) override {
+        if (window != nullptr) *window = nullptr;
+        return gmpi::ResultOk;
+    }
+    std::int32_t closeWindow() override { return gmpi::ResultOk; }
+
+private:
+    gmpi::IMpUnknown& owner;
+};
+#endif
 
 class CompositedGui final : public ZuGuiCompositedGfxBase {
 public:
     CompositedGui() { registerPin(0, levelPin, &CompositedGui::repaint); }
+
+#ifdef COMPOSITED_PLUGIN_ANSWERS_GDI
+    std::int32_t queryInterface(const gmpi::InterfaceId& iid, void** out) override {
+        if (out == nullptr || !(iid == gmpi::IID_IMpGraphicsWinGdi)) return ZuGuiCompositedGfxBase::queryInterface(iid, out);
+        *out = &gdiView;
+        addRef();
+        return gmpi::ResultOk;
+    }
+#endif
 
     std::int32_t measure(MpSize proposed, MpSize* desired) override {
         if (desired == nullptr) return gmpi::ResultFail;
@@ -42,6 +81,9 @@ private:
     void repaint() { invalidateRect(nullptr); }
 
     FloatGuiPin levelPin;
+#ifdef COMPOSITED_PLUGIN_ANSWERS_GDI
+    NoWindowView gdiView{*static_cast<gmpi::IMpUserInterface*>(this)};
+#endif
 };
 
 [[maybe_unused]] const bool registered =
