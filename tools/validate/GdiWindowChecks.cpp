@@ -26,8 +26,8 @@ constexpr DWORD userSlack = 4;
 /// its exit status, as an unhandled one would end it. The system's message
 /// dispatch swallows a fault inside a window procedure (a null write in
 /// WM_PAINT returns as if painted), which would let a crashing object pass.
-/// A plug-in that handles its own access violations would be taken as
-/// crashing; none of ours does, and hosts do not expect it.
+/// The price: a plug-in that handles its own access violations is reported
+/// as crashing.
 class FaultsEndTheProcess {
 public:
     FaultsEndTheProcess() : handler(AddVectoredExceptionHandler(1, endAtFault)) {}
@@ -109,8 +109,7 @@ public:
     std::int32_t release() { return object.release(); }
 
     HostObject host{nullptr};
-    HWND handle() const { return frame.handle(); }
-    HMODULE library = nullptr;
+    HMODULE library = nullptr;  // the plug-in's module, which registers its window class
 
 private:
     FaultsEndTheProcess faults;
