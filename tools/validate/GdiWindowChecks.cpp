@@ -82,7 +82,8 @@ public:
 
     /// The rectangle the checks arrange the window at: the size measure
     /// answers for 240x120 (kept inside the frame), at left 20, top 10.
-    MpRect placement() {
+    MpRect placement(const CheckReport& report) {
+        report.step("measure(240x120)");
         MpSize size = proposedSize;
         MpSize desired{0, 0};
         if (gdi()->measure(proposedSize, &desired) == gmpi::ResultOk && desired.width > 0 && desired.height > 0)
@@ -173,7 +174,7 @@ void gdiWindowOpen(HostedPlugin& plugin, CheckReport& report) {
     GdiUnderTest under(plugin, report);
     if (!under.ready()) return;
     const std::vector<HWND> topLevelBefore = threadTopLevelWindows();
-    const MpRect rect = under.placement();
+    const MpRect rect = under.placement(report);
     HWND window = under.open(rect, report);
     deliverWaitingMessages(false);
     if (window == nullptr) return;
@@ -201,7 +202,7 @@ void gdiWindowOpen(HostedPlugin& plugin, CheckReport& report) {
 void gdiWindowPaint(HostedPlugin& plugin, CheckReport& report) {
     GdiUnderTest under(plugin, report);
     if (!under.ready()) return;
-    HWND window = under.open(under.placement(), report);
+    HWND window = under.open(under.placement(report), report);
     if (window == nullptr || !IsWindow(window)) return;
     // The paints a host's window gets: queued after opening, forced at once
     // through the frame, and one asked of the window alone.
@@ -227,7 +228,7 @@ void gdiWindowPaint(HostedPlugin& plugin, CheckReport& report) {
 void gdiWindowMouse(HostedPlugin& plugin, CheckReport& report) {
     GdiUnderTest under(plugin, report);
     if (!under.ready()) return;
-    const MpRect rect = under.placement();
+    const MpRect rect = under.placement(report);
     HWND window = under.open(rect, report);
     if (window == nullptr || !IsWindow(window)) return;
     deliverWaitingMessages(false);
@@ -264,7 +265,7 @@ void gdiWindowClose(HostedPlugin& plugin, CheckReport& report) {
     report.step("closeWindow before any openWindow");
     std::int32_t closed = under->gdi()->closeWindow();
     report.expect(closed == gmpi::ResultOk, "closeWindow before any openWindow answered " + result(closed));
-    HWND window = under->open(under->placement(), report);
+    HWND window = under->open(under->placement(report), report);
     deliverWaitingMessages(false);
     if (window == nullptr) return;
     report.step("closeWindow");
@@ -286,7 +287,7 @@ void gdiWindowClose(HostedPlugin& plugin, CheckReport& report) {
 void gdiWindowRounds(HostedPlugin& plugin, CheckReport& report) {
     auto under = std::make_unique<GdiUnderTest>(plugin, report);
     if (!under->ready()) return;
-    const MpRect rect = under->placement();
+    const MpRect rect = under->placement(report);
     const std::size_t topLevelBefore = threadTopLevelWindows().size();
     std::wstring className;
     HMODULE classModule = nullptr;
@@ -339,7 +340,7 @@ void gdiWindowRounds(HostedPlugin& plugin, CheckReport& report) {
 void gdiReleaseWithWindowOpen(HostedPlugin& plugin, CheckReport& report) {
     auto under = std::make_unique<GdiUnderTest>(plugin, report);
     if (!under->ready()) return;
-    HWND window = under->open(under->placement(), report);
+    HWND window = under->open(under->placement(report), report);
     deliverWaitingMessages(false);
     if (window == nullptr || !IsWindow(window)) return;
     report.step("the last release with the window open");
