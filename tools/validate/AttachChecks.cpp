@@ -19,7 +19,9 @@ struct Creation {
     bool gaveObject() const { return out != nullptr && out != untouched; }
 };
 
-Creation createObjectWith(HostedPlugin& plugin, IMpUnknown* host) {
+/// createObject with `host`, named `step` to the report first.
+Creation createObjectWith(HostedPlugin& plugin, IMpUnknown* host, const std::string& step, const CheckReport& report) {
+    report.step(step);
     Creation creation;
     try {
         creation.answer = plugin.factory()->createObject(plugin.identifier().c_str(), plugin.pins().kind, host, &creation.out);
@@ -69,8 +71,8 @@ void legacySetHost(HostedPlugin& plugin, CheckReport& report) {
     const HostOffers legacyHost = HostOffers::all().without(HostInterface::GuiHost2);
     {
         HostObject host(nullptr, legacyHost);
-        const Creation created = createObjectWith(plugin, host.unknown());
         const std::string step = "createObject with a host offering IGuiHost and the graphics host interfaces";
+        const Creation created = createObjectWith(plugin, host.unknown(), step, report);
         report.expect(created.escaped.empty(), created.escaped + " came out of " + step);
         report.expect(created.answer == ResultOk && created.gaveObject(),
                       step + " answered " + result(created.answer) + " and " + hex(created.out));
@@ -102,8 +104,8 @@ void legacySetHost(HostedPlugin& plugin, CheckReport& report) {
     hosts.push_back({"no host at all (null)", HostOffers::none(), true});
     for (const Lacking& lacking : hosts) {
         HostObject host(nullptr, lacking.offers);
-        const Creation created = createObjectWith(plugin, lacking.noHost ? nullptr : host.unknown());
         const std::string step = "createObject with " + lacking.what;
+        const Creation created = createObjectWith(plugin, lacking.noHost ? nullptr : host.unknown(), step, report);
         report.expect(created.escaped.empty(),
                       created.escaped + " came out of " + step + " (the factory catches what setHost throws and answers -1)");
         if (!created.escaped.empty()) continue;

@@ -18,8 +18,8 @@ using Attach = PinTraffic::Attach;
 /// Delivers a value of its type on every described input pin (for a
 /// repeated entry its first, second and last index), lets timers run, and
 /// answers everything the object sent.
-std::vector<PinTraffic::Sent> driveDescribedPins(HostedPlugin& plugin) {
-    PinTraffic traffic(plugin, Attach::AsItsFamily);
+std::vector<PinTraffic::Sent> driveDescribedPins(HostedPlugin& plugin, const CheckReport& report) {
+    PinTraffic traffic(plugin, Attach::AsItsFamily, report);
     for (const PinEntry* pin : inputPins(plugin.pins()))
         for (const std::int32_t index : indicesOf(*pin)) traffic.deliver(*pin, index);
     traffic.letTimersRun();
@@ -55,7 +55,7 @@ void unregisteredPins(HostedPlugin& plugin, CheckReport& report) {
     for (const PinEntry& pin : pins.pins) highest = std::max(highest, pin.last());
     std::vector<std::int32_t> indices{-1, INT32_MIN, INT32_MAX};
     if (highest < INT32_MAX) indices.push_back(highest + 1);
-    PinTraffic traffic(plugin, Attach::AsItsFamily);
+    PinTraffic traffic(plugin, Attach::AsItsFamily, report);
     for (std::int32_t index : indices) {
         if (pins.find(index) != nullptr) continue;
         const std::int32_t set = traffic.setFloat(index);
@@ -70,13 +70,13 @@ void unregisteredPins(HostedPlugin& plugin, CheckReport& report) {
 
 void pinDescriptionConsistent(HostedPlugin& plugin, CheckReport& report) {
     plugin.open();
-    reportSent(driveDescribedPins(plugin), plugin.pins(), report,
+    reportSent(driveDescribedPins(plugin, report), plugin.pins(), report,
                [](const SentValue&, const DecodedValue& decoded) { return decoded.bytesWrong ? std::string() : decoded.problem; });
 }
 
 void describedTypes(HostedPlugin& plugin, CheckReport& report) {
     plugin.open();
-    reportSent(driveDescribedPins(plugin), plugin.pins(), report, [](const SentValue& value, const DecodedValue& decoded) {
+    reportSent(driveDescribedPins(plugin, report), plugin.pins(), report, [](const SentValue& value, const DecodedValue& decoded) {
         if (decoded.bytesWrong) return decoded.problem;
         // The host delivered texts without a NUL unit; one in what comes back
         // is a terminator sent along, or bytes of another type.
@@ -90,7 +90,7 @@ void describedTypes(HostedPlugin& plugin, CheckReport& report) {
 
 void describedPinsAnswered(HostedPlugin& plugin, CheckReport& report) {
     plugin.open();
-    PinTraffic traffic(plugin, Attach::AsItsFamily);
+    PinTraffic traffic(plugin, Attach::AsItsFamily, report);
     for (const PinEntry* pin : inputPins(plugin.pins())) {
         for (const std::int32_t index : indicesOf(*pin)) {
             // Accepted (ResultOk) or reported (a value sent in answer): a pin
@@ -118,7 +118,7 @@ void localeUnchanged(HostedPlugin& plugin, CheckReport& report) {
     std::string changedC;
     std::string changedGlobal;
     {
-        PinTraffic traffic(plugin, Attach::AsItsFamily, [&](const std::string& step) {
+        PinTraffic traffic(plugin, Attach::AsItsFamily, report, [&](const std::string& step) {
             if (changedC.empty() && std::setlocale(LC_ALL, nullptr) != before) changedC = step;
             if (changedGlobal.empty() && std::locale().name() != globalBefore) changedGlobal = step;
         });
@@ -139,7 +139,7 @@ void noSendBeforeSetHost(HostedPlugin& plugin, CheckReport& report) {
     if (plugin.profile().family == GuiFamily::Version2) {
         // createObject hands a host to legacy objects only; a version-2 object
         // must wait for its own setHost before sending anything.
-        PinTraffic traffic(plugin, Attach::ByCreateObject);
+        PinTraffic traffic(plugin, Attach::ByCreateObject, report);
         for (const PinEntry* pin : inputPins(plugin.pins())) traffic.deliver(*pin, pin->index);
         traffic.letTimersRun();
         traffic.release();
@@ -148,7 +148,7 @@ void noSendBeforeSetHost(HostedPlugin& plugin, CheckReport& report) {
                                                   ", made by createObject, which attaches legacy objects only");
     }
     // Made without a host, any object takes pin traffic without sending or crashing.
-    PinTraffic traffic(plugin, Attach::None);
+    PinTraffic traffic(plugin, Attach::None, report);
     for (const PinEntry* pin : inputPins(plugin.pins())) traffic.deliver(*pin, pin->index);
     traffic.letTimersRun();
     traffic.release();

@@ -13,6 +13,7 @@
 #include "tools/hosting/GuiObject.h"
 #include "tools/hosting/HostObject.h"
 #include "tools/hosting/HostedPlugin.h"
+#include "tools/validate/ContractChecks.h"
 
 class PinTraffic {
 public:
@@ -31,9 +32,11 @@ public:
     using StepListener = std::function<void(const std::string& step)>;
 
     /// Creates the chosen class of the opened `plugin` with a recording host
-    /// as `attach` says. `afterStep` is told after each host step, creation included.
-    /// Throws HostError when the factory gives no object.
-    PinTraffic(HostedPlugin& plugin, Attach attach, StepListener afterStep = {});
+    /// as `attach` says. Each host step, creation included, is named to
+    /// `report` before it is taken (so a crash in it is reported with it),
+    /// and `afterStep` is told after it. Throws HostError when the factory
+    /// gives no object.
+    PinTraffic(HostedPlugin& plugin, Attach attach, const CheckReport& report, StepListener afterStep = {});
     PinTraffic(const PinTraffic&) = delete;
     PinTraffic& operator=(const PinTraffic&) = delete;
     /// Releases the object if release() has not.
@@ -52,8 +55,12 @@ public:
     const std::vector<Sent>& sent() const { return values; }
 
 private:
-    void after(const std::string& step);
+    /// Takes one host step: names it, runs `call` with sent values marked
+    /// `during`, then marks them "after step".
+    template <typename Call>
+    void take(const std::string& step, const std::string& during, Call call);
 
+    const CheckReport& report;
     std::vector<Sent> values;
     std::string current;
     StepListener listener;
