@@ -1,7 +1,8 @@
 // What the object checks ask of an object, by family: the identifiers the
 // family answers with the primary pointer and with views of their own, the
 // identifiers no object may answer, and a query whose effect on the
-// object's count is measured. Used by the identity and counting checks.
+// object's count is measured. Used by the library, identity and counting
+// checks.
 #pragma once
 
 #include <cstdint>
