@@ -29,6 +29,11 @@ inline std::string plugin(const std::string& variant) {
     return inBuild("test_plugin_" + variant + CORVANE_PLUGIN_SUFFIX);
 }
 
+/// The legacy test plug-in built as legacy_plugin_VARIANT.
+inline std::string legacyPlugin(const std::string& variant) {
+    return inBuild("legacy_plugin_" + variant + CORVANE_PLUGIN_SUFFIX);
+}
+
 /// Runs corvane-host with `arguments`; its output includes standard error.
 /// Expects it to start and to exit rather than crash.
 inline ChildOutcome host(const std::vector<std::string>& arguments) {

@@ -102,7 +102,7 @@ TEST(HostRun, AHangingCheckTimesOutAndTheNextOneRuns) {
               "PASS  export-table\n"
               "PASS  set-host\n"
               "TIMEOUT pin-description\n"
-              "      no answer within " + shortLimit + " s; its process was ended\n"
+              "      no answer within " + shortLimit + " s during setPin(2); its process was ended\n"
               "2 passed, 1 failed\n");
 }
 

@@ -103,7 +103,7 @@ TEST(PinDescription, DecodesSentValuesAndTellsWrongBytesFromAWrongPin) {
     const Row cases[] = {
         {value(0, {'a', 0, 'b', 0}), "\"ab\"", "", false},
         {value(2, {0, 0, 0xC0, 0x3F}), "1.5", "", false},
-        {value(0, {'a', 0, 'b'}), "bytes[3] 610062", "a text pin value has an even byte size", true},
+        {value(0, {'a', 0, 'b'}), "bytes[3] 610062", "a text pin value has an odd byte size (3): a text is whole UTF-16 units", true},
         {value(2, {0, 0, 0xC0}), "bytes[3] 0000c0", "a float pin value has 4 bytes", true},
         {value(2, {0, 0, 0xC0, 0x3F, 0}), "bytes[5] 0000c03f00", "a float pin value has 4 bytes", true},
         {value(0, {}, -4), "bytes[-4] -", "negative byte size", true},

@@ -41,7 +41,9 @@ DecodedValue decodeValue(const SentValue& value, const ClassPins& pins) {
         const std::string text = formatNumber(number);
         return {type, text, std::isfinite(number) ? text : "\"" + text + "\"", problem};
     }
-    if (value.byteSize % 2 != 0) return raw(value, type, "a text pin value has an even byte size");
+    if (value.byteSize % 2 != 0)
+        return raw(value, type,
+                   "a text pin value has an odd byte size (" + std::to_string(value.byteSize) + "): a text is whole UTF-16 units");
     std::u16string units(value.bytes.size() / 2, u'\0');
     for (std::size_t i = 0; i < units.size(); ++i)
         units[i] = static_cast<char16_t>(value.bytes[2 * i] | (value.bytes[2 * i + 1] << 8));

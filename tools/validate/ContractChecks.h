@@ -1,7 +1,10 @@
-// The validator's named checks of a plug-in's binary contract. Each check
-// loads the library afresh, works through the interfaces only, and records
-// every broken expectation in its report. Run by Validator, in a child
-// process of its own or in-process.
+// The validator's named checks of a plug-in's binary contract: what a check
+// is, which object families it covers, and the one list of them all. Each
+// check loads the library afresh, works through the interfaces only, and
+// records every broken expectation in its report; the checks themselves live
+// by contract rule in LibraryChecks, IdentityChecks, AttachChecks, PinChecks
+// and WindowChecks. Run by Validator, in a child process of its own or
+// in-process.
 #pragma once
 
 #include <functional>

@@ -280,6 +280,12 @@ ExitCode validate(const ValidateOptions& options, std::ostream& out) {
         out << passed << " passed, " << failed << " failed\n";
     }
     if (options.junitPath) writeJunit(*options.junitPath, options.plugin.libraryPath, results);
+    // Only a selection can skip them all (the library checks apply to any
+    // library); exit 0 would tell the caller the library is sound.
+    if (skipped == static_cast<int>(results.size()))
+        throw HostError(ExitCode::Usage,
+                        "none of the checks chosen with --include and --exclude applies to this class's objects, so nothing "
+                        "was checked; `corvane-host checks` says which objects each check covers");
     return failed == 0 ? ExitCode::Ok : hung ? ExitCode::TimedOut : ExitCode::ChecksFailed;
 }
 
