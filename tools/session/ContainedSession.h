@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tools/common/HostError.h"
 #include "tools/hosting/HostedPlugin.h"
@@ -17,6 +18,7 @@ struct ContainOptions {
     bool strict = false;
     bool quiet = false;             // the child prints no transcript
     double timeoutSeconds = 30;     // beyond the waits the script asks for
+    std::vector<std::string> childOptions;  // more options for the child (show's window)
 };
 
 struct SessionVerdict {
@@ -32,6 +34,7 @@ struct SessionVerdict {
     bool thrown = false;           // Crashed by an exception that came out of the plug-in
     int events = 0;                // transcript lines the child wrote
     std::string message;           // Stopped, ContractBroken: why, as the child's error said it
+    std::string object;            // what the object is, once made: "version-2", "legacy gdi", ...
     double limitSeconds = 0;       // the time limit it had
     double seconds = 0;
 };
