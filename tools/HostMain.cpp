@@ -250,7 +250,7 @@ int playChildSession(const Arguments& arguments) {
         options.quiet = arguments.quiet;
         options.markers = true;
         options.source = arguments.source.value_or("<stdin>");
-        if (arguments.show) options.show = ShowWindow{arguments.windowSize.value_or(MpSize{320, 240}), arguments.screenshot};
+        if (arguments.show) options.show = ShownWindow{arguments.windowSize.value_or(MpSize{320, 240}), arguments.screenshot};
         HostedPlugin plugin(arguments.plugin);
         const SessionScript script = SessionScript::read(std::cin, options.source);
         playSession(plugin, script, options, std::cout);

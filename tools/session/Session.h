@@ -16,7 +16,7 @@
 /// The show command's window: opened before the script is played, on screen,
 /// the size the object wants for `proposed`; then a screenshot, or the
 /// window kept up until its user closes it.
-struct ShowWindow {
+struct ShownWindow {
     MpSize proposed{320, 240};
     std::optional<std::string> screenshot;
 };
@@ -28,7 +28,7 @@ struct PlayOptions {
     bool markers = false;  // write marker lines for a watching parent
     std::ostream* markerOut = nullptr;  // where the marker lines go; null: with the transcript
     std::string source = "<stdin>";  // the script's name in messages
-    std::optional<ShowWindow> show;  // show's child: objects with a GDI window only
+    std::optional<ShownWindow> show;  // show's child: objects with a GDI window only
 };
 
 /// The text of the script at `path` ("-" for standard input). Throws

@@ -96,8 +96,8 @@ void WindowSteps::arrange(const ScriptEvent& event) {
     if (drawing == nullptr) return;
     MpSize wanted{};
     const MpSize proposed{event.width, event.height};
-    call("measure " + sizeText(proposed), guard("measure", [&] { return drawing->measure(proposed, &wanted); }),
-         ", wants " + sizeText(wanted));
+    const std::int32_t measured = guard("measure", [&] { return drawing->measure(proposed, &wanted); });
+    call("measure " + sizeText(proposed), measured, ", wants " + sizeText(wanted));
     call("arrange " + rectText(rect), guard("arrange", [&] { return drawing->arrange(&rect); }));
 }
 
@@ -129,8 +129,8 @@ void WindowSteps::arrange(const ScriptEvent& event) {
     if (IZuGraphicsComposited* const drawing = object.composited(); drawing != nullptr && object.gdi() == nullptr) {
         MpSize wanted{};
         const MpSize proposed{event.width, event.height};
-        call("measure " + sizeText(proposed), guard("measure", [&] { return drawing->measure(proposed, &wanted); }),
-             ", wants " + sizeText(wanted));
+        const std::int32_t measured = guard("measure", [&] { return drawing->measure(proposed, &wanted); });
+        call("measure " + sizeText(proposed), measured, ", wants " + sizeText(wanted));
         call("arrange " + rectText(rect), guard("arrange", [&] { return drawing->arrange(&rect); }));
         return;
     }
@@ -150,8 +150,8 @@ void WindowSteps::open(bool measureFirst) {
     if (!frame) frame.reset(new Frame(L"corvane-host session", sessionFrameSize, false));
     if (measureFirst) {
         MpSize wanted{};
-        call("measure " + sizeText(proposedSize), guard("measure", [&] { return gdi->measure(proposedSize, &wanted); }),
-             ", wants " + sizeText(wanted));
+        const std::int32_t measured = guard("measure", [&] { return gdi->measure(proposedSize, &wanted); });
+        call("measure " + sizeText(proposedSize), measured, ", wants " + sizeText(wanted));
         placement = {0, std::clamp(wanted.height, 1, largestSide), 0, std::clamp(wanted.width, 1, largestSide)};
         call("arrange " + rectText(placement), guard("arrange", [&] { return gdi->arrange(&placement); }));
         arranged = true;
