@@ -62,7 +62,9 @@ WindowSteps::WindowSteps(GuiObject& hosted, Transcript& out, Guard guarded)
 WindowSteps::~WindowSteps() = default;
 
 void WindowSteps::call(const std::string& what, std::int32_t result, const std::string& after) {
-    transcript.line("> " + what + " -> " + std::to_string(result) + after, callJson(what.substr(0, what.find(' ')), result));
+    const std::string text = what + " -> " + std::to_string(result) + after;
+    transcript.line("> " + text, callJson(what.substr(0, what.find(' ')), result) + ",\"said\":" +
+                                     quoteUtf16(utf8ToUtf16(text).value_or(u"?")));
 }
 
 void WindowSteps::play(const ScriptEvent& event) {
