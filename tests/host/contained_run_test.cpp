@@ -180,6 +180,33 @@ TEST(HostRun, WindowLinesNeedAnObjectWithAWindow) {
                                   "version-2 object (IMpUserInterface2B)\n");
 }
 
+TEST(HostRun, ShowsTheRequestsOfACompositedObjectAndTheCaptureItKeeps) {
+    const std::string script = fileWith("composited.txt", "arrange 5 5 40 30\ntext 0 \"x\"\nnotify 0\ntext 0 \"capture\"\nnotify 0\n");
+    const ChildOutcome lenient = host({"run", plugin("composited"), script});
+    EXPECT_EQ(lenient.exitCode, 0) << lenient.output;
+    EXPECT_EQ(maskTimes(lenient.output),
+              "T ms  create \"Test-Drawn\" kind 2, a legacy object (IMpUserInterface) with composited drawing "
+              "(IZuGraphicsComposited), attached by createObject\n"
+              "T ms  > arrange 5 5 40 30\n"
+              "T ms  > measure 40x30 -> 0, wants 40x30\n"
+              "T ms  < request invalidate\n"
+              "T ms  > arrange 5 5 40 30 -> 0\n"
+              "T ms  > text 0 \"x\"\n"
+              "T ms  > notify 0\n"
+              "T ms  < request invalidate\n"
+              "T ms  > text 0 \"capture\"\n"
+              "T ms  > notify 0\n"
+              "T ms  < request setCapture\n"
+              "T ms  > release (end of script) -> 0\n"
+              "T ms  !! the object's last release left the host's mouse capture held (setCapture without releaseCapture)\n");
+    const ChildOutcome strict = host({"run", plugin("composited"), script, "--strict"});
+    EXPECT_EQ(strict.exitCode, static_cast<int>(ExitCode::ContractBroken)) << strict.output;
+    const ChildOutcome freed = host({"run", plugin("composited"), fileWith("composited_freed.txt", "text 0 \"capture\"\nnotify 0\n"
+                                                                                                   "text 0 \"free\"\nnotify 0\n"),
+                                     "--strict"});
+    EXPECT_EQ(freed.exitCode, 0) << freed.output;
+}
+
 #ifdef _WIN32
 TEST(HostRun, PlaysWindowLinesToAWindowedObject) {
     const std::string script = fileWith("window.txt",

@@ -67,6 +67,17 @@ void WindowSteps::call(const std::string& what, std::int32_t result, const std::
                                      quoteUtf16(utf8ToUtf16(text).value_or(u"?")));
 }
 
+void WindowSteps::arrangeDrawing(const ScriptEvent& event) {
+    IZuGraphicsComposited* const drawing = object.composited();
+    if (drawing == nullptr) return;
+    const MpRect rect{event.y, event.y + event.height, event.x, event.x + event.width};
+    MpSize wanted{};
+    const MpSize proposed{event.width, event.height};
+    const std::int32_t measured = guard("measure", [&] { return drawing->measure(proposed, &wanted); });
+    call("measure " + sizeText(proposed), measured, ", wants " + sizeText(wanted));
+    call("arrange " + rectText(rect), guard("arrange", [&] { return drawing->arrange(&rect); }));
+}
+
 void WindowSteps::play(const ScriptEvent& event) {
     if (event.kind == ScriptEvent::Kind::Arrange) return arrange(event);
 #ifndef _WIN32
@@ -93,14 +104,7 @@ void WindowSteps::play(const ScriptEvent& event) {
 
 void WindowSteps::arrange(const ScriptEvent& event) {
     transcript.windowStep(event);
-    const MpRect rect{event.y, event.y + event.height, event.x, event.x + event.width};
-    IZuGraphicsComposited* const drawing = object.composited();
-    if (drawing == nullptr) return;
-    MpSize wanted{};
-    const MpSize proposed{event.width, event.height};
-    const std::int32_t measured = guard("measure", [&] { return drawing->measure(proposed, &wanted); });
-    call("measure " + sizeText(proposed), measured, ", wants " + sizeText(wanted));
-    call("arrange " + rectText(rect), guard("arrange", [&] { return drawing->arrange(&rect); }));
+    arrangeDrawing(event);
 }
 
 void WindowSteps::open(bool) {}
@@ -127,15 +131,8 @@ bool isOrInside(HWND window, HWND candidate) {
 
 void WindowSteps::arrange(const ScriptEvent& event) {
     transcript.windowStep(event);
+    if (object.gdi() == nullptr) return arrangeDrawing(event);
     const MpRect rect{event.y, event.y + event.height, event.x, event.x + event.width};
-    if (IZuGraphicsComposited* const drawing = object.composited(); drawing != nullptr && object.gdi() == nullptr) {
-        MpSize wanted{};
-        const MpSize proposed{event.width, event.height};
-        const std::int32_t measured = guard("measure", [&] { return drawing->measure(proposed, &wanted); });
-        call("measure " + sizeText(proposed), measured, ", wants " + sizeText(wanted));
-        call("arrange " + rectText(rect), guard("arrange", [&] { return drawing->arrange(&rect); }));
-        return;
-    }
     // A host moves or resizes a plug-in's window by opening it anew at the new place.
     const bool reopen = isOpen;
     if (reopen) close();

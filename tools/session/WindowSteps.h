@@ -54,6 +54,8 @@ private:
     void open(bool measureFirst);
     void close();
     void arrange(const ScriptEvent& event);
+    /// arrange for composited drawing: measure at the size, then arrange.
+    void arrangeDrawing(const ScriptEvent& event);
     void paint(const ScriptEvent& event);
     void mouse(const ScriptEvent& event);
     void call(const std::string& what, std::int32_t result, const std::string& after = {});
