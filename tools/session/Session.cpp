@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 #include "tools/common/HostError.h"
@@ -29,6 +29,12 @@ class PluginThrew : public HostError {
 public:
     explicit PluginThrew(const std::string& what) : HostError(ExitCode::Crashed, what) {}
 };
+
+/// The "object" marker: the family, then what the object draws with.
+std::string objectMarker(const ObjectProfile& profile) {
+    const char* family = profile.family == GuiFamily::Version2 ? "version-2" : profile.family == GuiFamily::Legacy ? "legacy" : "none";
+    return std::string("object ") + family + (profile.winGdi ? " gdi" : "") + (profile.composited ? " composited" : "");
+}
 
 /// Plays one session: the object, its host, the transcript, the markers
 /// and the events armed to be played from inside sendPinValue.
@@ -89,13 +95,14 @@ private:
     void attach(const SessionScript& script) {
         GuiObject first = guarded("createObject2", [&] { return plugin.createDetached(); });
         const ObjectProfile profile = first.profile();
-        mark(std::string("object ") + (profile.family == GuiFamily::Version2 ? "version-2" : profile.family == GuiFamily::Legacy ? "legacy" : "none") +
-             (profile.winGdi ? " gdi" : "") + (profile.composited ? " composited" : ""));
+        mark(objectMarker(profile));
         const std::string name = plugin.pins().identifier;
         if (profile.family == GuiFamily::None)
-            throw HostError(ExitCode::PluginFailed, name + " is no GUI object: it answers neither IMpUserInterface2B nor IMpUserInterface");
+            throw HostError(ExitCode::PluginFailed,
+                            name + " is no GUI object: it answers neither IMpUserInterface2B nor IMpUserInterface");
         if (options.show && profile.family != GuiFamily::Legacy)
-            throw HostError(ExitCode::PluginFailed, name + " is no legacy GUI object (it does not answer IMpUserInterface); show hosts those only");
+            throw HostError(ExitCode::PluginFailed,
+                            name + " is no legacy GUI object (it does not answer IMpUserInterface); show hosts those only");
         if (options.show && !profile.winGdi)
             throw HostError(ExitCode::PluginFailed, name + " has no window (it does not answer IMpGraphicsWinGdi)");
         if (const auto error = windowLinesProblem(script, profile))
@@ -114,9 +121,8 @@ private:
             transcript.createdAttached(object.profile());
         }
         if (object.gdi() != nullptr || object.composited() != nullptr)
-            windows = std::make_unique<WindowSteps>(object, transcript, [this](const char* what, const std::function<std::int32_t()>& body) {
-                return guarded(what, body);
-            });
+            windows = std::make_unique<WindowSteps>(
+                object, transcript, [this](const char* what, const std::function<std::int32_t()>& body) { return guarded(what, body); });
         reportNewProblems();
         if (attached != ResultOk) {
             release(false);
@@ -130,9 +136,8 @@ private:
         if (!releasedWithWindows || callDepth > 0) return;
         releasedWithWindows = false;
         windows->afterRelease();
-        if (host.captureHeld()) {
+        if (host.captureHeld())
             transcript.broken("the object's last release left the host's mouse capture held (setCapture without releaseCapture)");
-        }
     }
 
     template <typename Call>

@@ -57,7 +57,7 @@ public:
 
     /// Every contract break so far, in order.
     const std::vector<std::string>& problems() const { return contractProblems; }
-    /// A step of the caller's own (the show command's window steps): the
+    /// A step of the caller's own (the host calls of window lines): the
     /// text line, or with --json the members of its object.
     void line(const std::string& textLine, const std::string& jsonMembers);
 

@@ -13,13 +13,6 @@
 
 namespace {
 
-/// Window sides the harness offers and accepts, in pixels.
-constexpr std::int32_t largestSide = 8192;
-/// What the host proposes to measure when a script opens a window it never arranged.
-constexpr MpSize proposedSize{320, 240};
-/// run's and fuzz's frame: larger than most windows a script arranges.
-constexpr MpSize sessionFrameSize{1024, 768};
-
 std::string sizeText(MpSize size) { return std::to_string(size.width) + "x" + std::to_string(size.height); }
 
 std::string rectText(const MpRect& rect) {
@@ -122,6 +115,13 @@ void WindowSteps::afterRelease() {}
 
 namespace {
 
+/// Window sides the harness offers and accepts, in pixels.
+constexpr std::int32_t largestSide = 8192;
+/// What the host proposes to measure when a script opens a window it never arranged.
+constexpr MpSize proposedSize{320, 240};
+/// run's and fuzz's frame: larger than most windows a script arranges.
+constexpr MpSize sessionFrameSize{1024, 768};
+
 /// `window` or one of the windows inside it.
 bool isOrInside(HWND window, HWND candidate) {
     return candidate != nullptr && window != nullptr && (candidate == window || IsChild(window, candidate));
@@ -198,10 +198,10 @@ void WindowSteps::mouse(const ScriptEvent& event) {
     const HWND plugin = static_cast<HWND>(window);
     const POINT point{placement.left + event.x, placement.top + event.y};
     const HWND target = frame->window.mouseTarget(point);
-    const std::string note = target == nullptr                     ? "outside the host's window: nothing delivered"
-                             : GetCapture() == target              ? std::string(isOrInside(plugin, target) ? "to the plug-in's window" : "to the host's window") + ", which holds the capture"
-                             : isOrInside(plugin, target)          ? "to the plug-in's window"
-                                                                   : "to the host's window";
+    const std::string owner = isOrInside(plugin, target) ? "to the plug-in's window" : "to the host's window";
+    const std::string note = target == nullptr         ? "outside the host's window: nothing delivered"
+                             : GetCapture() == target ? owner + ", which holds the capture"
+                                                      : owner;
     transcript.windowStep(event, note);
     const auto button = event.kind == ScriptEvent::Kind::Press          ? HostWindow::MouseButton::Down
                         : event.kind == ScriptEvent::Kind::ReleaseMouse ? HostWindow::MouseButton::Up
