@@ -1,5 +1,5 @@
 // Plays a session script to one object of a plug-in and prints the
-// transcript. Runs in the child process that the "run" and "fuzz" commands
+// transcript. Runs in the child process that the "run", "show" and "fuzz" commands
 // start (ContainedSession), which watches it through the marker lines it
 // writes between the transcript's lines.
 #pragma once
