@@ -180,31 +180,27 @@ TEST(HostRun, WindowLinesNeedAnObjectWithAWindow) {
                                   "version-2 object (IMpUserInterface2B)\n");
 }
 
-TEST(HostRun, ShowsTheRequestsOfACompositedObjectAndTheCaptureItKeeps) {
-    const std::string script = fileWith("composited.txt", "arrange 5 5 40 30\ntext 0 \"x\"\nnotify 0\ntext 0 \"capture\"\nnotify 0\n");
-    const ChildOutcome lenient = host({"run", plugin("composited"), script});
-    EXPECT_EQ(lenient.exitCode, 0) << lenient.output;
-    EXPECT_EQ(maskTimes(lenient.output),
-              "T ms  create \"Test-Drawn\" kind 2, a legacy object (IMpUserInterface) with composited drawing "
+TEST(HostRun, PlaysArrangeToACompositedObjectAndShowsItsRequests) {
+    const std::string script = fileWith("composited.txt", "arrange 5 5 100 30\nfloat 0 0.5\nnotify 0\n");
+    const ChildOutcome outcome = host({"run", plugin("composited_good"), script, "--strict"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_EQ(maskTimes(outcome.output),
+              "T ms  create \"Test-Composited\" kind 2, a legacy object (IMpUserInterface) with composited drawing "
               "(IZuGraphicsComposited), attached by createObject\n"
-              "T ms  > arrange 5 5 40 30\n"
-              "T ms  > measure 40x30 -> 0, wants 40x30\n"
-              "T ms  < request invalidate\n"
-              "T ms  > arrange 5 5 40 30 -> 0\n"
-              "T ms  > text 0 \"x\"\n"
+              "T ms  > arrange 5 5 100 30\n"
+              "T ms  > measure 100x30 -> 0, wants 100x24\n"
+              "T ms  > arrange 5 5 100 30 -> 0\n"
+              "T ms  > float 0 0.5\n"
               "T ms  > notify 0\n"
               "T ms  < request invalidate\n"
-              "T ms  > text 0 \"capture\"\n"
-              "T ms  > notify 0\n"
-              "T ms  < request setCapture\n"
-              "T ms  > release (end of script) -> 0\n"
-              "T ms  !! the object's last release left the host's mouse capture held (setCapture without releaseCapture)\n");
-    const ChildOutcome strict = host({"run", plugin("composited"), script, "--strict"});
-    EXPECT_EQ(strict.exitCode, static_cast<int>(ExitCode::ContractBroken)) << strict.output;
-    const ChildOutcome freed = host({"run", plugin("composited"), fileWith("composited_freed.txt", "text 0 \"capture\"\nnotify 0\n"
-                                                                                                   "text 0 \"free\"\nnotify 0\n"),
-                                     "--strict"});
-    EXPECT_EQ(freed.exitCode, 0) << freed.output;
+              "T ms  > release (end of script) -> 0\n");
+    // It has no window of its own to open.
+    const ChildOutcome open = host({"run", plugin("composited_good"), fileWith("composited_open.txt", "open\n")});
+    EXPECT_EQ(open.exitCode, static_cast<int>(ExitCode::BadScriptLine)) << open.output;
+    EXPECT_TRUE(contains(open.output, ":1: open needs an object with a window of its own (IMpGraphicsWinGdi); this class makes a "
+                                      "legacy object (IMpUserInterface) with composited drawing (IZuGraphicsComposited), which "
+                                      "takes arrange only\n"))
+        << open.output;
 }
 
 #ifdef _WIN32

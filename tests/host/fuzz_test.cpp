@@ -130,10 +130,14 @@ TEST(Fuzz, FindsACrashOnAClickThatRunAndShowReplay) {
     EXPECT_TRUE(contains(show.output, "corvane-host: CRASH at " + out + ":4 (" + events[1] + "): exception 0xC0000005")) << show.output;
 }
 
-TEST(Fuzz, PassesACorrectWindowedPlugin) {
-    const ChildOutcome fuzz = host({"fuzz", plugin("paint"), "--seed", "7", "--sessions", "20", "--steps", "30", "--timeout", shortLimit});
-    EXPECT_EQ(fuzz.exitCode, 0) << fuzz.output;
-    EXPECT_EQ(linesOf(fuzz.output).back(), "20 sessions, no failure");
+TEST(Fuzz, PassesCorrectWindowedPlugins) {
+    for (const char* variant : {"paint", "level_slider"}) {
+        SCOPED_TRACE(variant);
+        const ChildOutcome fuzz =
+            host({"fuzz", plugin(variant), "--seed", "7", "--sessions", "20", "--steps", "30", "--timeout", shortLimit});
+        EXPECT_EQ(fuzz.exitCode, 0) << fuzz.output;
+        EXPECT_EQ(linesOf(fuzz.output).back(), "20 sessions, no failure");
+    }
 }
 #else
 TEST(Fuzz, PassesAWellBehavedPlugin) {
