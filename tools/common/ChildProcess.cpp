@@ -266,6 +266,9 @@ void endQuietlyOnCrash() {
                 case EXCEPTION_INT_DIVIDE_BY_ZERO:
                 case EXCEPTION_STACK_OVERFLOW:
                 case EXCEPTION_PRIV_INSTRUCTION:
+                case EXCEPTION_IN_PAGE_ERROR:
+                case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+                case EXCEPTION_DATATYPE_MISALIGNMENT:
                     return endProcess(fault);
                 default:
                     return EXCEPTION_CONTINUE_SEARCH;
