@@ -203,7 +203,16 @@ TEST(HostRun, PlaysArrangeToACompositedObjectAndShowsItsRequests) {
         << open.output;
 }
 
-#ifdef _WIN32
+#ifndef _WIN32
+TEST(HostRun, WindowLinesOfAWindowedObjectNeedTheWindowsBuild) {
+    const std::string script = fileWith("window_natively.txt", "float 0 0.5\narrange 0 0 40 40\nopen\n");
+    const ChildOutcome outcome = host({"run", plugin("composited_answers_gdi"), script});
+    EXPECT_EQ(outcome.exitCode, static_cast<int>(ExitCode::NeedsWindows)) << outcome.output;
+    EXPECT_EQ(outcome.output, "corvane-host: " + script +
+                                  ":3: open needs windows, and this corvane-host was built without them: run the Windows build "
+                                  "under Wine\n");
+}
+#else
 TEST(HostRun, PlaysWindowLinesToAWindowedObject) {
     const std::string script = fileWith("window.txt",
                                         "open\nfloat 1 1\nnotify 1\narrange 0 0 64 40\npaint\npress 10 10\nmove 300 10\n"

@@ -107,6 +107,10 @@ private:
             throw HostError(ExitCode::PluginFailed, name + " has no window (it does not answer IMpGraphicsWinGdi)");
         if (const auto error = windowLinesProblem(script, profile))
             throw HostError(ExitCode::BadScriptLine, options.source + ":" + std::to_string(error->line) + ": " + error->message);
+        if (const ScriptEvent* event = lineNeedingWindows(script, profile))
+            throw HostError(ExitCode::NeedsWindows, options.source + ":" + std::to_string(event->line) + ": " + describeEvent(*event) +
+                                                        " needs windows, and this corvane-host was built without them: run the "
+                                                        "Windows build under Wine");
 
         std::int32_t attached = ResultOk;
         if (profile.family == GuiFamily::Version2) {

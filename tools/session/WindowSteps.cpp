@@ -40,6 +40,17 @@ std::optional<ScriptError> windowLinesProblem(const SessionScript& script, const
     return std::nullopt;
 }
 
+const ScriptEvent* lineNeedingWindows(const SessionScript& script, const ObjectProfile& profile) {
+#ifdef _WIN32
+    (void)script;
+    (void)profile;
+#else
+    for (const ScriptEvent& event : script.events)
+        if (isWindowEvent(event) && profile.winGdi && !(event.kind == ScriptEvent::Kind::Arrange && profile.composited)) return &event;
+#endif
+    return nullptr;
+}
+
 #ifdef _WIN32
 struct WindowSteps::Frame {
     Frame(const wchar_t* title, MpSize size, bool onScreen) : window(title, size, onScreen) {}
@@ -74,9 +85,8 @@ void WindowSteps::arrangeDrawing(const ScriptEvent& event) {
 void WindowSteps::play(const ScriptEvent& event) {
     if (event.kind == ScriptEvent::Kind::Arrange) return arrange(event);
 #ifndef _WIN32
-    throw HostError(ExitCode::NeedsWindows, "the script's line " + std::to_string(event.line) + " (" + describeEvent(event) +
-                                                ") needs windows, and this corvane-host was built without them: run the Windows "
-                                                "build under Wine");
+    // The session player refuses such a script before it starts.
+    throw HostError(ExitCode::NeedsWindows, describeEvent(event) + " needs windows");
 #else
     switch (event.kind) {
         case ScriptEvent::Kind::Open:

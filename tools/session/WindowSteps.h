@@ -24,6 +24,11 @@
 /// window for, as the error of its line; nullopt when every one applies.
 std::optional<ScriptError> windowLinesProblem(const SessionScript& script, const ObjectProfile& profile);
 
+/// In a build without windows: the first window line that needs a real
+/// window (every one for a GDI object, but arrange for composited drawing),
+/// or nullptr; always nullptr where there are windows.
+const ScriptEvent* lineNeedingWindows(const SessionScript& script, const ObjectProfile& profile);
+
 class WindowSteps {
 public:
     /// Runs one call into the plug-in named `call`, reporting what escapes it.
