@@ -5,6 +5,7 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -43,9 +44,10 @@ const char* const usageText =
     "      failing one it finds as a script that run replays.\n"
     "  corvane-host checks\n"
     "      Lists the checks of validate.\n"
-    "  corvane-host show LIBRARY [SCRIPT] [--class ID] [--size WxH] [--screenshot FILE.png]\n"
-    "      Opens the window of a windowed object in a window of its own, plays SCRIPT's\n"
-    "      values, and saves a PNG of it, or keeps it up until it is closed (Windows only).\n"
+    "  corvane-host show LIBRARY [SCRIPT] [--class ID] [--size WxH] [--screenshot FILE.png] [--strict] [--timeout S]\n"
+    "      Opens the window of a windowed object in a window of its own, plays SCRIPT\n"
+    "      to it in a child process as run does, and saves a PNG of it, or keeps it up\n"
+    "      until it is closed (Windows only; no time limit then).\n"
     "  corvane-host --version\n"
     "      Prints the harness's version, that of the Corvane release it belongs to.\n"
     "The class defaults to the first one in the library's pin description (its\n"
@@ -56,7 +58,7 @@ const char* const usageText =
     "5 no MP_GetFactory, 6 class not registered, 7 bad script line, 8 value too large\n"
     "for its pin, 9 no or bad pin description, 10 the plug-in refused a session step,\n"
     "11 time limit passed (hang), 12 crash or exception in the plug-in, 13 contract\n"
-    "broken (run --strict, fuzz), 20 show needs windows (this build has none),\n"
+    "broken (run and show --strict, fuzz), 20 show needs windows (this build has none),\n"
     "21 no screenshot taken or written.\n";
 
 std::vector<std::string> commandLine(int argc, char** argv) {
@@ -103,6 +105,9 @@ struct Arguments {
     std::optional<std::uint64_t> seed;
     std::optional<int> sessions;
     std::optional<int> steps;
+    bool show = false;  // a session's child: show's window
+    std::optional<MpSize> windowSize;
+    std::optional<std::string> screenshot;
 };
 
 /// The options each command takes beyond --class, --kind and --pins: any
@@ -112,7 +117,7 @@ bool takes(const std::string& command, const std::string& option) {
         {"run", {"--json", "--strict", "--timeout"}},
         {"validate", {"--include", "--exclude", "--in-process", "--timeout", "--json", "--junit"}},
         {"fuzz", {"--seed", "--sessions", "--steps", "--timeout", "--out"}},
-        {childSessionOption, {"--json", "--strict", "--quiet", "--source"}},
+        {childSessionOption, {"--json", "--strict", "--quiet", "--source", "--show", "--size", "--screenshot"}},
         {childCheckOption, {}},
     };
     if (option == "--class" || option == "--kind" || option == "--pins") return true;
@@ -153,6 +158,12 @@ Arguments parseArguments(const std::vector<std::string>& words, std::size_t firs
         else if (word == "--strict") parsed.strict = true;
         else if (word == "--quiet") parsed.quiet = true;
         else if (word == "--in-process") parsed.inProcess = true;
+        else if (word == "--show") parsed.show = true;
+        else if (word == "--screenshot") parsed.screenshot = value();
+        else if (word == "--size") {
+            parsed.windowSize = parseWindowSize(value());
+            if (!parsed.windowSize) throw HostError(ExitCode::Usage, "--size needs WIDTHxHEIGHT");
+        }
         else if (word == "--class") parsed.plugin.identifier = value();
         else if (word == "--pins") parsed.plugin.pinsFile = value();
         else if (word == "--junit") parsed.junit = value();
@@ -172,51 +183,58 @@ Arguments parseArguments(const std::vector<std::string>& words, std::size_t firs
     return parsed;
 }
 
-/// The script's text: from a file, or from standard input for "-".
-std::string readScriptText(const std::string& path) {
-    if (path == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        return text.str();
-    }
-    // A folder opens as a stream on some systems and then reads as an empty script.
-    std::error_code ignored;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(pathFromUtf8(path), ignored)) in.open(pathFromUtf8(path), std::ios::binary);
-    if (!in.is_open()) throw HostError(ExitCode::MissingFile, "cannot read the script file " + path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-/// The run command: the script is read and checked here, then played in a
-/// child process whose transcript is passed on line by line.
-int runCommand(const Arguments& arguments) {
-    const HostedPlugin plugin(arguments.plugin);  // the file and its description; loads nothing
-    const std::string path = arguments.positional.size() == 2 ? arguments.positional[1] : "-";
+/// Plays the script at `path` ("-": standard input; empty: no script) in a
+/// child process whose transcript is passed on line by line, after reading
+/// and checking it here; `vet` may refuse more of it. Run and show.
+int playScriptContained(const PluginChoice& choice, const std::string& path, const ContainOptions& options,
+                        const std::function<void(const SessionScript&, const std::string&)>& vet = {}) {
+    const HostedPlugin plugin(choice);  // the file and its description; loads nothing
     const std::string source = path == "-" ? "<stdin>" : path;
-    const std::string text = readScriptText(path);
+    const std::string text = path.empty() ? std::string() : readScriptText(path);
     std::istringstream in(text);
     const SessionScript script = SessionScript::read(in, source);
     if (const auto error = script.check(plugin.pins()))
         throw HostError(error->valueTooLarge ? ExitCode::ValueTooLarge : ExitCode::BadScriptLine,
                         source + ":" + std::to_string(error->line) + ": " + error->message);
-    ContainOptions options;
-    options.json = arguments.json;
-    options.strict = arguments.strict;
-    options.timeoutSeconds = arguments.timeoutSeconds;
-    const SessionVerdict verdict = playContained(arguments.plugin, script, text, source, options, [](const std::string& line) {
+    if (vet) vet(script, source);
+    const SessionVerdict verdict = playContained(choice, script, text, source, options, [](const std::string& line) {
         std::cout << line << "\n";
         std::cout.flush();
     });
     if (verdict.kind == SessionVerdict::Kind::Crashed || verdict.kind == SessionVerdict::Kind::TimedOut) {
-        if (arguments.json) std::cout << verdictJson(verdict, script) << "\n";
+        if (options.json) std::cout << verdictJson(verdict, script) << "\n";
         std::cout.flush();
         std::cerr << "corvane-host: " + verdictLine(verdict, script, source) + "\n";
     }
     // Said after the transcript, so the two never interleave.
     if (!verdict.message.empty()) std::cerr << "corvane-host: " + verdict.message + "\n";
     return static_cast<int>(verdict.code);
+}
+
+/// The run command: the script is read and checked here, then played in a child process.
+int runCommand(const Arguments& arguments) {
+    ContainOptions options;
+    options.json = arguments.json;
+    options.strict = arguments.strict;
+    options.timeoutSeconds = arguments.timeoutSeconds;
+    return playScriptContained(arguments.plugin, arguments.positional.size() == 2 ? arguments.positional[1] : "-", options);
+}
+
+/// The show command: as run, with the window opened and shown in the child.
+int showCommand(const ShowOptions& show) {
+    ContainOptions options;
+    options.strict = show.strict;
+    // Without a screenshot the window waits for its user, for as long as it takes.
+    options.timeoutSeconds = show.screenshot ? show.timeoutSeconds : 0;
+    options.childOptions = showChildOptions(show);
+    return playScriptContained(show.plugin, show.scriptPath.value_or(""), options,
+                               [](const SessionScript& script, const std::string& source) {
+                                   for (const ScriptEvent& event : script.events)
+                                       if (event.kind == ScriptEvent::Kind::Release)
+                                           throw HostError(ExitCode::BadScriptLine,
+                                                           source + ":" + std::to_string(event.line) +
+                                                               ": show releases the object itself, after its window closes");
+                               });
 }
 
 /// The child side of run and fuzz: plays the script on standard input and
@@ -232,6 +250,7 @@ int playChildSession(const Arguments& arguments) {
         options.quiet = arguments.quiet;
         options.markers = true;
         options.source = arguments.source.value_or("<stdin>");
+        if (arguments.show) options.show = ShownWindow{arguments.windowSize.value_or(MpSize{320, 240}), arguments.screenshot};
         HostedPlugin plugin(arguments.plugin);
         const SessionScript script = SessionScript::read(std::cin, options.source);
         playSession(plugin, script, options, std::cout);
@@ -274,10 +293,7 @@ int run(const std::vector<std::string>& words) {
         if (arguments.positional.size() > 2) throw HostError(ExitCode::Usage, "run takes one library and one script\n" + std::string(usageText));
         return runCommand(arguments);
     }
-    if (command == "show") {
-        runShow(parseShowArguments(words, usageText), std::cout);
-        return 0;
-    }
+    if (command == "show") return showCommand(parseShowArguments(words, usageText));
     if (command == "validate") {
         const Arguments arguments = parseArguments(words, 1, command);
         if (arguments.positional.size() > 1) throw HostError(ExitCode::Usage, "validate takes one library\n" + std::string(usageText));

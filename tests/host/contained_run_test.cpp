@@ -170,3 +170,109 @@ TEST(HostRun, AnOnSendEventIsPlayedFromInsideTheNextSend) {
         EXPECT_EQ(maskTimes(outcome.output), row.transcript);
     }
 }
+
+TEST(HostRun, WindowLinesNeedAnObjectWithAWindow) {
+    const std::string script = fileWith("window_on_echo.txt", "text 0 \"a\"\npress 1 1\n");
+    const ChildOutcome outcome = host({"run", plugin("good"), script});
+    EXPECT_EQ(outcome.exitCode, static_cast<int>(ExitCode::BadScriptLine)) << outcome.output;
+    EXPECT_EQ(outcome.output, "corvane-host: " + script +
+                                  ":2: press needs an object with a window of its own (IMpGraphicsWinGdi); this class makes a "
+                                  "version-2 object (IMpUserInterface2B)\n");
+}
+
+TEST(HostRun, PlaysArrangeToACompositedObjectAndShowsItsRequests) {
+    const std::string script = fileWith("composited.txt", "arrange 5 5 100 30\nfloat 0 0.5\nnotify 0\n");
+    const ChildOutcome outcome = host({"run", plugin("composited_good"), script, "--strict"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_EQ(maskTimes(outcome.output),
+              "T ms  create \"Test-Composited\" kind 2, a legacy object (IMpUserInterface) with composited drawing "
+              "(IZuGraphicsComposited), attached by createObject\n"
+              "T ms  > arrange 5 5 100 30\n"
+              "T ms  > measure 100x30 -> 0, wants 100x24\n"
+              "T ms  > arrange 5 5 100 30 -> 0\n"
+              "T ms  > float 0 0.5\n"
+              "T ms  > notify 0\n"
+              "T ms  < request invalidate\n"
+              "T ms  > release (end of script) -> 0\n");
+    // It has no window of its own to open.
+    const ChildOutcome open = host({"run", plugin("composited_good"), fileWith("composited_open.txt", "open\n")});
+    EXPECT_EQ(open.exitCode, static_cast<int>(ExitCode::BadScriptLine)) << open.output;
+    EXPECT_TRUE(contains(open.output, ":1: open needs an object with a window of its own (IMpGraphicsWinGdi); this class makes a "
+                                      "legacy object (IMpUserInterface) with composited drawing (IZuGraphicsComposited), which "
+                                      "takes arrange only\n"))
+        << open.output;
+}
+
+#ifndef _WIN32
+TEST(HostRun, WindowLinesOfAWindowedObjectNeedTheWindowsBuild) {
+    const std::string script = fileWith("window_natively.txt", "float 0 0.5\narrange 0 0 40 40\nopen\n");
+    const ChildOutcome outcome = host({"run", plugin("composited_answers_gdi"), script});
+    EXPECT_EQ(outcome.exitCode, static_cast<int>(ExitCode::NeedsWindows)) << outcome.output;
+    EXPECT_EQ(outcome.output, "corvane-host: " + script +
+                                  ":3: open needs windows, and this corvane-host was built without them: run the Windows build "
+                                  "under Wine\n");
+}
+#else
+TEST(HostRun, PlaysWindowLinesToAWindowedObject) {
+    const std::string script = fileWith("window.txt",
+                                        "open\nfloat 1 1\nnotify 1\narrange 0 0 64 40\npaint\npress 10 10\nmove 300 10\n"
+                                        "release-mouse 300 10\nclose\nclose\nopen\n");
+    const ChildOutcome outcome = host({"run", plugin("paint"), script, "--strict"});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_EQ(maskTimes(outcome.output),
+              "T ms  create \"Test-Paint\" kind 2, a legacy object (IMpUserInterface) with a GDI window of its own "
+              "(IMpGraphicsWinGdi), attached by createObject\n"
+              "T ms  > open\n"
+              "T ms  > measure 320x240 -> 0, wants 320x240\n"
+              "T ms  > arrange 0 0 320 240 -> 0\n"
+              "T ms  > openWindow -> 0\n"
+              "T ms  > float 1 1\n"
+              "T ms  > notify 1\n"
+              // A host moves a plug-in's window by opening it anew.
+              "T ms  > arrange 0 0 64 40\n"
+              "T ms  > closeWindow -> 0\n"
+              "T ms  > arrange 0 0 64 40 -> 0\n"
+              "T ms  > openWindow -> 0\n"
+              "T ms  > paint\n"
+              "T ms  > press 10 10 (to the plug-in's window)\n"
+              "T ms  > move 300 10 (to the host's window)\n"
+              "T ms  > release-mouse 300 10 (to the host's window)\n"
+              "T ms  > close\n"
+              "T ms  > closeWindow -> 0\n"
+              "T ms  > close\n"
+              "T ms  > closeWindow -> 0\n"
+              "T ms  > open\n"
+              "T ms  > openWindow -> 0\n"
+              // The host closes the window before it lets go of the object.
+              "T ms  > closeWindow -> 0\n"
+              "T ms  > release (end of script) -> 0\n");
+}
+
+TEST(HostRun, AFaultInTheWindowIsReportedAtItsLine) {
+    const std::string click = fileWith("click.txt", "open\npress 10 10\nrelease-mouse 10 10\n");
+    const std::string paint = fileWith("paint.txt", "open\nfloat 1 1\nnotify 1\npaint\n");
+    struct Row {
+        std::string variant;
+        std::string script;
+        ExitCode code;
+        std::string line;  // the last line of the output
+    };
+    const Row cases[] = {
+        {"paint_click_crash", click, ExitCode::Crashed,
+         "corvane-host: CRASH at " + click + ":2 (press 10 10): " + segmentationFault + "; 6 events recorded before it"},
+        // Painting is called from inside the system, which would swallow the fault.
+        {"paint_paint_crash", paint, ExitCode::Crashed,
+         "corvane-host: CRASH at " + paint + ":4 (paint): " + segmentationFault + "; 8 events recorded before it"},
+        {"paint_keeps_capture", click, ExitCode::ContractBroken,
+         "corvane-host: the plug-in broke the contract 1 time(s); the first at " + click +
+             ":3: the plug-in's window still holds the mouse capture after the button was released"},
+    };
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.variant);
+        const ChildOutcome outcome = host({"run", plugin(row.variant), row.script, "--strict", "--timeout", shortLimit});
+        EXPECT_EQ(outcome.exitCode, static_cast<int>(row.code)) << outcome.output;
+        EXPECT_EQ(linesOf(outcome.output).back(), row.line) << outcome.output;
+        EXPECT_FALSE(hasCrashDump(outcome.output)) << outcome.output;
+    }
+}
+#endif

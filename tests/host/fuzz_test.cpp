@@ -40,6 +40,29 @@ TEST(FuzzSessions, AreFixedByTheSeedAndValidForThePins) {
     EXPECT_NE(randomSession(pins, one, 40).text(), randomSession(pins, two, 40).text());
 }
 
+TEST(FuzzSessions, WindowedObjectsGetWindowLinesAmongTheirValues) {
+    const ClassPins pins = corvanePins();
+    std::set<std::string> window;
+    std::set<std::string> composited;
+    for (std::uint64_t seed = 1; seed <= 30; ++seed) {
+        SCOPED_TRACE(seed);
+        FuzzRandom first(seed);
+        FuzzRandom second(seed);
+        const SessionScript script = randomSession(pins, first, 40, ObjectDrawing::Window);
+        EXPECT_EQ(script.text(), randomSession(pins, second, 40, ObjectDrawing::Window).text());
+        EXPECT_FALSE(script.check(pins));
+        std::istringstream in(script.text());
+        EXPECT_EQ(SessionScript::read(in, "fuzz").text(), script.text());
+        for (const ScriptEvent& event : script.events)
+            if (isWindowEvent(event)) window.insert(scriptLine(event).substr(0, scriptLine(event).find(' ')));
+        FuzzRandom third(seed);
+        for (const ScriptEvent& event : randomSession(pins, third, 40, ObjectDrawing::Composited).events)
+            if (isWindowEvent(event)) composited.insert(scriptLine(event).substr(0, scriptLine(event).find(' ')));
+    }
+    EXPECT_EQ(window, (std::set<std::string>{"arrange", "close", "move", "open", "paint", "press", "release-mouse"}));
+    EXPECT_EQ(composited, std::set<std::string>{"arrange"});
+}
+
 TEST(Fuzz, FindsEachPlantedFaultAndWritesTheShortestSessionRunReplays) {
     struct Row {
         const char* variant;
@@ -81,7 +104,42 @@ TEST(Fuzz, FindsEachPlantedFaultAndWritesTheShortestSessionRunReplays) {
     }
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+TEST(Fuzz, FindsACrashOnAClickThatRunAndShowReplay) {
+    const std::string out = inBuild("host_tool_test_fuzz_click.txt");
+    std::remove(out.c_str());
+    const ChildOutcome fuzz =
+        host({"fuzz", plugin("paint_click_crash"), "--seed", "1", "--sessions", "5", "--steps", "12", "--timeout", shortLimit, "--out", out});
+    EXPECT_EQ(fuzz.exitCode, static_cast<int>(ExitCode::Crashed)) << fuzz.output;
+    std::vector<std::string> events;
+    for (const std::string& line : linesOf(contentsOf(out)))
+        if (line[0] != '#') events.push_back(line);
+    // The window opened, then a press inside it.
+    ASSERT_EQ(events.size(), 2u) << contentsOf(out);
+    EXPECT_EQ(events[0], "open");
+    EXPECT_EQ(events[1].rfind("press ", 0), 0u) << events[1];
+    EXPECT_TRUE(contains(fuzz.output, "or watch it in a window: corvane-host show " + plugin("paint_click_crash") + " " + out + " --strict\n"))
+        << fuzz.output;
+
+    const ChildOutcome run = host({"run", plugin("paint_click_crash"), out, "--strict", "--timeout", shortLimit});
+    EXPECT_EQ(run.exitCode, static_cast<int>(ExitCode::Crashed)) << run.output;
+    const ChildOutcome show = host({"show", plugin("paint_click_crash"), out, "--strict", "--timeout", shortLimit, "--screenshot",
+                                    inBuild("host_tool_test_fuzz_click.png")});
+    EXPECT_EQ(show.exitCode, static_cast<int>(ExitCode::Crashed)) << show.output;
+    // The script's first two lines are comments.
+    EXPECT_TRUE(contains(show.output, "corvane-host: CRASH at " + out + ":4 (" + events[1] + "): exception 0xC0000005")) << show.output;
+}
+
+TEST(Fuzz, PassesCorrectWindowedPlugins) {
+    for (const char* variant : {"paint", "level_slider"}) {
+        SCOPED_TRACE(variant);
+        const ChildOutcome fuzz =
+            host({"fuzz", plugin(variant), "--seed", "7", "--sessions", "20", "--steps", "30", "--timeout", shortLimit});
+        EXPECT_EQ(fuzz.exitCode, 0) << fuzz.output;
+        EXPECT_EQ(linesOf(fuzz.output).back(), "20 sessions, no failure");
+    }
+}
+#else
 TEST(Fuzz, PassesAWellBehavedPlugin) {
     const ChildOutcome fuzz = host({"fuzz", plugin("good"), "--seed", "7", "--sessions", "30", "--steps", "30"});
     EXPECT_EQ(fuzz.exitCode, 0) << fuzz.output;

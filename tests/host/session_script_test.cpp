@@ -7,6 +7,7 @@
 
 #include "tools/common/HostError.h"
 #include "tools/session/SessionScript.h"
+#include "tools/session/WindowSteps.h"
 
 namespace {
 
@@ -89,8 +90,10 @@ TEST(SessionScript, SkipsBlankAndCommentLines) {
 
 TEST(SessionScript, NamesWhatABadLineLacks) {
     const BadLine cases[] = {
-        {"txt 0 \"a\"", "expected text, float, notify, wait, release or on-send; got 'txt'", false},
-        {"Text 0 \"a\"", "expected text, float, notify, wait, release or on-send; got 'Text'", false},
+        {"txt 0 \"a\"", "expected text, float, notify, wait, release, on-send or a window line (open, close, arrange, paint, "
+                        "press, move, release-mouse); got 'txt'", false},
+        {"Text 0 \"a\"", "expected text, float, notify, wait, release, on-send or a window line (open, close, arrange, paint, "
+                        "press, move, release-mouse); got 'Text'", false},
         {"on-send wait 5", "expected text, float, notify or release after on-send; got 'wait'", false},
         {"on-send on-send notify 0", "expected text, float, notify or release after on-send; got 'on-send'", false},
         {"text", "expected a pin index (an integer) after text; got the end of the line", false},
@@ -187,4 +190,63 @@ TEST(SessionScript, ChecksEventsAgainstThePins) {
         EXPECT_EQ(error->message, row.message);
         EXPECT_EQ(error->valueTooLarge, row.tooLarge);
     }
+}
+
+TEST(SessionScript, ReadsWindowLines) {
+    struct Row {
+        const char* line;
+        const char* read;  // as written back; empty: refused with `error`
+        const char* error;
+    };
+    const Row cases[] = {
+        {"open", "open", ""},
+        {"close # and gone", "close", ""},
+        {"paint", "paint", ""},
+        {"arrange 10 -5 200 80", "arrange 10 -5 200 80", ""},
+        {"arrange 200 80", "arrange 0 0 200 80", ""},
+        {"press 20 30", "press 20 30", ""},
+        {"move -40 30000", "move -40 30000", ""},
+        {"release-mouse 300 30", "release-mouse 300 30", ""},
+        {"arrange 1 2 3", "", "expected x y width height, or width height, after arrange; got 3 numbers"},
+        {"arrange 0 0 0 10", "", "an arranged side is 1 to 8192 pixels; got 0 by 10"},
+        {"arrange 9000 10", "", "an arranged side is 1 to 8192 pixels; got 9000 by 10"},
+        {"arrange a 10", "", "expected x y width height, or width height, after arrange; got 'a'"},
+        {"press 20", "", "expected x and y (whole pixels from -30000 to 30000) after press; got the end of the line"},
+        {"move 1 30001", "", "expected x and y (whole pixels from -30000 to 30000) after move; got '30001'"},
+        {"open 1", "", "unexpected '1' after open (a comment starts with #)"},
+        {"on-send press 1 1", "", "expected text, float, notify or release after on-send; got 'press'"},
+    };
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.line);
+        std::optional<ScriptError> error;
+        const auto event = parseScriptLine(row.line, 3, error);
+        if (*row.read == '\0') {
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->message, row.error);
+            continue;
+        }
+        ASSERT_FALSE(error) << error->message;
+        ASSERT_TRUE(event);
+        EXPECT_TRUE(isWindowEvent(*event));
+        EXPECT_EQ(scriptLine(*event), row.read);
+    }
+}
+
+TEST(SessionScript, WindowLinesNeedAnObjectWithAWindow) {
+    std::istringstream in("text 0 \"a\"\narrange 0 0 50 50\npaint\npress 1 1\n");
+    const SessionScript script = SessionScript::read(in, "s");
+    EXPECT_FALSE(script.check(echoPins())) << "window lines are no pin events";
+    ObjectProfile gdi{GuiFamily::Legacy, true, true, false};
+    EXPECT_FALSE(windowLinesProblem(script, gdi));
+    ObjectProfile composited{GuiFamily::Legacy, true, false, true};
+    const auto paint = windowLinesProblem(script, composited);
+    ASSERT_TRUE(paint);
+    EXPECT_EQ(paint->line, 3);
+    EXPECT_EQ(paint->message,
+              "paint needs an object with a window of its own (IMpGraphicsWinGdi); this class makes " + composited.describe() +
+                  ", which takes arrange only");
+    const auto arrange = windowLinesProblem(script, ObjectProfile{GuiFamily::Version2, false, false, false});
+    ASSERT_TRUE(arrange);
+    EXPECT_EQ(arrange->line, 2);
+    EXPECT_TRUE(arrange->message.rfind("arrange needs an object that draws", 0) == 0) << arrange->message;
 }

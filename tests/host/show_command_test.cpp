@@ -291,6 +291,42 @@ TEST(ShowCommand, WithoutAScreenshotTheWindowStaysUpUntilItsUserClosesIt) {
     EXPECT_NE(outcome.output.find("> release (end of script) -> 0\n"), std::string::npos) << outcome.output;
 }
 
+TEST(ShowCommand, PlaysContainedAndReportsAFaultAsRunDoes) {
+    const std::string callback = fileWith("show_callback.txt", "float 1 0.5\ntext 0 \"crash\"\nnotify 0\n");
+    const std::string paint = fileWith("show_paint.txt", "float 1 1\nnotify 1\npaint\n");
+    const std::string capture = fileWith("show_capture.txt", "press 5 5\nmove 400 5\nrelease-mouse 400 5\n");
+    struct Row {
+        std::string variant;
+        std::string script;
+        bool strict;
+        ExitCode code;
+        std::string said;  // in the output
+    };
+    const Row cases[] = {
+        // Before, the first started Wine's debugger and hung; the second was swallowed by the message dispatch.
+        {"paint_callback_crash", callback, false, ExitCode::Crashed,
+         "corvane-host: CRASH at " + callback + ":3 (notify 0): exception 0xC0000005 (access violation)"},
+        {"paint_paint_crash", paint, false, ExitCode::Crashed,
+         "corvane-host: CRASH at " + paint + ":3 (paint): exception 0xC0000005 (access violation)"},
+        {"paint_keeps_capture", capture, false, ExitCode::Ok,
+         "!! the plug-in's window still holds the mouse capture after the button was released\n"},
+        {"paint_keeps_capture", capture, true, ExitCode::ContractBroken,
+         "corvane-host: the plug-in broke the contract 1 time(s); the first at " + capture +
+             ":3: the plug-in's window still holds the mouse capture after the button was released\n"},
+    };
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.variant + (row.strict ? " --strict" : ""));
+        std::vector<std::string> arguments = {"show", plugin(row.variant), row.script, "--screenshot", inBuild("show_test_fault.png"),
+                                              "--timeout", shortLimit};
+        if (row.strict) arguments.push_back("--strict");
+        const ChildOutcome outcome = host(arguments);
+        EXPECT_EQ(outcome.exitCode, static_cast<int>(row.code)) << outcome.output;
+        EXPECT_TRUE(contains(outcome.output, row.said)) << outcome.output;
+        EXPECT_FALSE(contains(outcome.output, "wine: ")) << outcome.output;
+        EXPECT_LT(outcome.seconds, std::stod(shortLimit)) << outcome.output;
+    }
+}
+
 TEST(ShowCommand, EachFailureHasItsOwnExitStatusAndMessage) {
     struct Row {
         std::vector<std::string> arguments;

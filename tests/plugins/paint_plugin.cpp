@@ -6,6 +6,13 @@
 // The background is #202830 and the bars start #3080E0. Bar k spans x from
 // k*W/8 to (k+1)*W/8 - 2 and y from H - round(height*H) to H, in a window of
 // W by H pixels. measure takes any proposed size from 16 to 1024 pixels a side.
+//
+// Built a second time with one planted fault each, for the harness's window
+// sessions, show and fuzz:
+//   PAINT_PLUGIN_CRASHES_ON_CLICK     a left press in the window writes through null
+//   PAINT_PLUGIN_CRASHES_IN_CALLBACK  the colour pin's callback writes through null for "crash"
+//   PAINT_PLUGIN_CRASHES_IN_PAINT     onPaint writes through null once bar 1 is above half
+//   PAINT_PLUGIN_KEEPS_CAPTURE        a left press takes the mouse capture and nothing gives it back
 #include <windows.h>
 
 #include <algorithm>
@@ -18,6 +25,12 @@
 #include "gui/StringGuiPin.h"
 
 namespace {
+
+/// The planted faults' crash: a write the compiler may not leave out.
+[[maybe_unused]] void writeThroughNull() {
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
+}
 
 constexpr int bars = 8;
 constexpr int barGap = 2;
@@ -62,6 +75,9 @@ protected:
     std::int32_t onPaint(HDC deviceContext) override {
         RECT client{};
         GetClientRect(window, &client);
+#ifdef PAINT_PLUGIN_CRASHES_IN_PAINT
+        if (heightPins[0].getValue() > 0.5f) writeThroughNull();
+#endif
         fill(deviceContext, client, background);
         for (int k = 0; k < bars; ++k) {
             const float height = std::clamp(heightPins[static_cast<std::size_t>(k)].getValue(), 0.0f, 1.0f);
@@ -72,8 +88,22 @@ protected:
         return 0;
     }
 
+#if defined(PAINT_PLUGIN_CRASHES_ON_CLICK) || defined(PAINT_PLUGIN_KEEPS_CAPTURE)
+    std::int32_t onLButtonDown(std::uint32_t, POINT) override {
+#ifdef PAINT_PLUGIN_CRASHES_ON_CLICK
+        writeThroughNull();
+#else
+        setCapture();
+#endif
+        return 0;
+    }
+#endif
+
 private:
     void onColourChanged() {
+#ifdef PAINT_PLUGIN_CRASHES_IN_CALLBACK
+        if (colourPin.getValue() == u"crash") writeThroughNull();
+#endif
         if (parseColour(colourPin.getValue(), barColour)) repaint();
     }
     void repaint() { invalidateRect(nullptr, false); }

@@ -252,6 +252,30 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
 void endQuietlyOnCrash() {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     SetUnhandledExceptionFilter(endProcess);
+    // 64-bit Windows and Wine swallow a fault raised in a window procedure
+    // that DispatchMessage or a system callback called: the unhandled filter
+    // never sees it and the process goes on half-done. A hardware fault is
+    // caught here first, before any handler, and ends the process as above.
+    // Exceptions a program raises itself (C++ ones among them) are left to
+    // the handlers that may catch them.
+    struct Fatal {
+        static LONG WINAPI first(EXCEPTION_POINTERS* fault) {
+            switch (fault->ExceptionRecord->ExceptionCode) {
+                case EXCEPTION_ACCESS_VIOLATION:
+                case EXCEPTION_ILLEGAL_INSTRUCTION:
+                case EXCEPTION_INT_DIVIDE_BY_ZERO:
+                case EXCEPTION_STACK_OVERFLOW:
+                case EXCEPTION_PRIV_INSTRUCTION:
+                case EXCEPTION_IN_PAGE_ERROR:
+                case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+                case EXCEPTION_DATATYPE_MISALIGNMENT:
+                    return endProcess(fault);
+                default:
+                    return EXCEPTION_CONTINUE_SEARCH;
+            }
+        }
+    };
+    AddVectoredExceptionHandler(1, Fatal::first);
 }
 
 #else

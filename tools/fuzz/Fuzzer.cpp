@@ -108,25 +108,32 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
     contain.strict = true;
     contain.quiet = true;
     contain.timeoutSeconds = options.timeoutSeconds;
+    // Session 0, with no events, finds out what the object draws (and may
+    // itself fail: in creation, attachment or release).
+    ObjectDrawing drawing = ObjectDrawing::None;
     FuzzRandom random(seed);
-    for (int session = 1; session <= options.sessions; ++session) {
-        const SessionScript script = randomSession(plugin.pins(), random, options.steps);
+    for (int session = 0; session <= options.sessions; ++session) {
+        const SessionScript script = session == 0 ? SessionScript{} : randomSession(plugin.pins(), random, options.steps, drawing);
         std::string said;
         const SessionVerdict verdict = playContained(options.plugin, script, script.text(), "session", contain,
                                                      [&said](const std::string& line) { said += line + "\n"; });
         if (verdict.kind == SessionVerdict::Kind::Stopped) {
             out << said;
-            throw HostError(verdict.code, "session " + std::to_string(session) + " stopped before the plug-in was fuzzed" +
+            throw HostError(verdict.code, "session " + std::to_string(std::max(session, 1)) + " stopped before the plug-in was fuzzed" +
                                               (verdict.message.empty() ? "" : ": " + verdict.message));
         }
+        if (session == 0) {
+            const bool window = verdict.object.find(" gdi") != std::string::npos;
+            const bool composited = verdict.object.find(" composited") != std::string::npos;
+            drawing = window ? ObjectDrawing::Window : composited ? ObjectDrawing::Composited : ObjectDrawing::None;
+        }
         if (verdict.kind == SessionVerdict::Kind::Finished) {
-            if (session % 25 == 0 && session < options.sessions) {
+            if (session % 25 == 0 && session > 0 && session < options.sessions) {
                 out << session << " sessions played, no failure\n";
                 out.flush();
             }
             continue;
         }
-
         out << "session " << session << ": " << verdictLine(verdict, script, "session") << "\n"
             << "shrinking the " << failureName(verdict.kind) << " (" << script.events.size() << " events)...\n";
         out.flush();
@@ -154,6 +161,11 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
             << " --strict";
         for (const std::string& option : choiceArguments(options.plugin)) out << " " << option;
         out << "\n";
+        if (drawing == ObjectDrawing::Window) {
+            out << "or watch it in a window: corvane-host show " << options.plugin.libraryPath << " " << path << " --strict";
+            if (options.plugin.identifier) out << " --class " << *options.plugin.identifier;
+            out << "\n";
+        }
         return confirmed.code;
     }
     out << options.sessions << " sessions, no failure\n";

@@ -3,7 +3,8 @@
 // contract checked strictly; on the first crash, hang or contract break it
 // shrinks the session to the shortest one it can find that fails the same
 // way, writes it as a session script that "run --strict" replays, and
-// prints the seed that made it.
+// prints the seed that made it. A first session with no events finds out
+// what the object is, so that one with a window gets window lines.
 #pragma once
 
 #include <cstdint>

@@ -93,7 +93,47 @@ std::uint64_t FuzzRandom::next() {
     return z ^ (z >> 31);
 }
 
-SessionScript randomSession(const ClassPins& pins, FuzzRandom& random, int steps) {
+namespace {
+
+/// A coordinate along a side of `extent` pixels: mostly inside, sometimes
+/// just outside or far outside.
+std::int32_t randomCoordinate(FuzzRandom& random, std::int32_t extent) {
+    const std::uint64_t roll = random.below(100);
+    if (roll < 75) return static_cast<std::int32_t>(random.below(static_cast<std::uint64_t>(extent)));
+    if (roll < 90) return static_cast<std::int32_t>(random.below(static_cast<std::uint64_t>(extent) + 60)) - 30;
+    return random.chance(50) ? -static_cast<std::int32_t>(random.below(3000)) - 1 : extent + static_cast<std::int32_t>(random.below(3000));
+}
+
+/// A window line for an object that draws; only arrange for composited drawing.
+ScriptEvent randomWindowEvent(FuzzRandom& random, ObjectDrawing drawing, MpSize& size) {
+    ScriptEvent event;
+    const std::uint64_t roll = drawing == ObjectDrawing::Window ? random.below(100) : 0;
+    if (roll < 10) {
+        static const std::int32_t sides[] = {1, 15, 40, 100, 160, 300, 700};
+        event.kind = Kind::Arrange;
+        event.x = static_cast<std::int32_t>(random.below(60));
+        event.y = static_cast<std::int32_t>(random.below(60));
+        event.width = random.chance(30) ? static_cast<std::int32_t>(random.below(1024)) + 1 : pick(random, sides);
+        event.height = random.chance(30) ? static_cast<std::int32_t>(random.below(1024)) + 1 : pick(random, sides);
+        size = {event.width, event.height};
+        return event;
+    }
+    if (roll < 16) event.kind = Kind::Open;
+    else if (roll < 21) event.kind = Kind::Close;
+    else if (roll < 35) event.kind = Kind::Paint;
+    else if (roll < 55) event.kind = Kind::Press;
+    else if (roll < 80) event.kind = Kind::Move;
+    else event.kind = Kind::ReleaseMouse;
+    if (isMouseEvent(event)) {
+        event.x = randomCoordinate(random, size.width);
+        event.y = randomCoordinate(random, size.height);
+    }
+    return event;
+}
+
+}  // namespace
+
+SessionScript randomSession(const ClassPins& pins, FuzzRandom& random, int steps, ObjectDrawing drawing) {
     std::vector<const PinEntry*> texts;
     std::vector<const PinEntry*> floats;
     for (const PinEntry& pin : pins.pins) {
@@ -122,8 +162,20 @@ SessionScript randomSession(const ClassPins& pins, FuzzRandom& random, int steps
         }
         return true;
     };
+    // A window a script never arranges is as large as the object asks; the
+    // graphics bases ask for at most 100 pixels a side unless a module says otherwise.
+    MpSize windowSize{100, 100};
     for (int step = 0; step < steps; ++step) {
         ScriptEvent event;
+        if (drawing == ObjectDrawing::Window && step == 0 && step != releaseAt && random.chance(90)) {
+            event.kind = Kind::Open;  // most sessions of a windowed object start with its window open
+            add(event);
+            continue;
+        }
+        if (drawing != ObjectDrawing::None && step != releaseAt && random.chance(drawing == ObjectDrawing::Window ? 45 : 10)) {
+            add(randomWindowEvent(random, drawing, windowSize));
+            continue;
+        }
         if (step == releaseAt) {
             event.kind = Kind::Release;
             add(event);

@@ -2,12 +2,17 @@
 // fuzz command: texts of every kind on text pins, floats (non-finite, huge,
 // tiny) on float pins, notifications, waits that let timers fire, events
 // played from inside sendPinValue (a release among them), and sometimes a
-// release in the middle
-// followed only by waits. The same seed gives the same script everywhere.
+// release in the middle followed only by waits. For an object with a window
+// of its own it adds window lines among them: the window opened and closed,
+// arranged at various rectangles (which re-opens it), painted, and the mouse
+// pressed, dragged and released at points inside and outside it; for
+// composited drawing only arrange. The same seed gives the same script
+// everywhere.
 #pragma once
 
 #include <cstdint>
 
+#include "interfaces/GraphicsTypes.h"
 #include "tools/hosting/PinDescription.h"
 #include "tools/session/SessionScript.h"
 
@@ -24,6 +29,10 @@ private:
     std::uint64_t state;
 };
 
+/// What an object draws, which decides the window lines a session gets.
+enum class ObjectDrawing { None, Composited, Window };
+
 /// A script of at most `steps` events on the class `pins`, its lines numbered
-/// from 1. Every script it makes passes SessionScript::check.
-SessionScript randomSession(const ClassPins& pins, FuzzRandom& random, int steps);
+/// from 1. Every script it makes passes SessionScript::check; for `None` it
+/// holds no window line and is the same as before window lines existed.
+SessionScript randomSession(const ClassPins& pins, FuzzRandom& random, int steps, ObjectDrawing drawing = ObjectDrawing::None);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/common/HostError.h"
+#include "tools/common/SystemError.h"
 
 namespace {
 
@@ -23,16 +24,32 @@ void registerFrameClass(WNDPROC procedure) {
 
 }  // namespace
 
-HostWindow::HostWindow(const wchar_t* title, MpSize clientSize) {
+HostWindow::HostWindow(const wchar_t* title, MpSize clientSize, bool onScreen) {
     registerFrameClass(frameProcedure);
+    const DWORD extendedStyle = onScreen ? 0 : WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
     RECT outer{0, 0, clientSize.width, clientSize.height};
-    AdjustWindowRectEx(&outer, frameStyle, FALSE, 0);
-    frame = CreateWindowExW(0, frameClassName, title, frameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                            outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
-    if (frame == nullptr)
-        throw HostError(ExitCode::NoScreenshot, "cannot make the host window (error " + std::to_string(GetLastError()) + ")");
-    ShowWindow(frame, SW_SHOWNORMAL);
+    AdjustWindowRectEx(&outer, frameStyle, FALSE, extendedStyle);
+    // Off screen, far beyond any monitor's left and top, and still shown:
+    // a hidden window is never painted.
+    const int x = onScreen ? CW_USEDEFAULT : -20000;
+    const int y = onScreen ? CW_USEDEFAULT : -20000;
+    // Under Wine the first windows of a new process are now and then refused
+    // (ERROR_INVALID_WINDOW_HANDLE, 1400) while its desktop is still being
+    // set up; a later try is granted.
+    constexpr int attempts = 5;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < attempts && frame == nullptr; ++attempt) {
+        if (attempt > 0) Sleep(50u << attempt);
+        frame = CreateWindowExW(extendedStyle, frameClassName, title, frameStyle, x, y, outer.right - outer.left,
+                                outer.bottom - outer.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (frame == nullptr) error = GetLastError();
+    }
+    if (frame == nullptr) {
+        const std::string words = systemErrorWords(error);
+        throw HostError(ExitCode::NoScreenshot,
+                        "cannot make the host window (error " + std::to_string(error) + (words.empty() ? "" : ": " + words) + ")");
+    }
+    ShowWindow(frame, onScreen ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE);
     UpdateWindow(frame);
 }
 
@@ -102,4 +119,51 @@ void HostWindow::runUntilClosed() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+}
+
+HWND HostWindow::mouseTarget(POINT point) const {
+    HWND target = GetCapture();
+    if (target != nullptr) return target;
+    RECT client{};
+    GetClientRect(frame, &client);
+    if (!PtInRect(&client, point)) return nullptr;  // over another program's window
+    target = frame;
+    // The innermost visible child under the point.
+    for (;;) {
+        POINT inTarget = point;
+        MapWindowPoints(frame, target, &inTarget, 1);
+        const HWND child = ChildWindowFromPointEx(target, inTarget, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+        if (child == nullptr || child == target) return target;
+        target = child;
+    }
+}
+
+HWND HostWindow::mouse(POINT point, MouseButton button) {
+    const auto send = [&](UINT message, WPARAM keys) -> HWND {
+        const HWND target = mouseTarget(point);
+        if (target == nullptr) return nullptr;
+        POINT local = point;
+        MapWindowPoints(frame, target, &local, 1);
+        const LPARAM where = static_cast<LPARAM>(static_cast<std::uint16_t>(local.x)) |
+                             static_cast<LPARAM>(static_cast<std::uint16_t>(local.y)) << 16;
+        PostMessageW(target, message, keys, where);
+        MSG waiting;
+        while (PeekMessageW(&waiting, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&waiting);
+            DispatchMessageW(&waiting);
+        }
+        return target;
+    };
+    HWND last = nullptr;
+    if (button == MouseButton::None || point.x != lastMouse.x || point.y != lastMouse.y)
+        last = send(WM_MOUSEMOVE, buttonDown ? MK_LBUTTON : 0);
+    lastMouse = point;
+    if (button == MouseButton::Down) {
+        buttonDown = true;
+        last = send(WM_LBUTTONDOWN, MK_LBUTTON);
+    } else if (button == MouseButton::Up) {
+        buttonDown = false;
+        last = send(WM_LBUTTONUP, 0);
+    }
+    return last;
 }

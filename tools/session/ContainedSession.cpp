@@ -16,6 +16,7 @@ std::vector<std::string> childArguments(const PluginChoice& choice, const std::s
     if (options.strict) arguments.push_back("--strict");
     if (options.quiet) arguments.push_back("--quiet");
     for (std::string& option : choiceArguments(choice)) arguments.push_back(std::move(option));
+    arguments.insert(arguments.end(), options.childOptions.begin(), options.childOptions.end());
     return arguments;
 }
 
@@ -67,6 +68,8 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
         } else if (marker.rfind("broken ", 0) == 0 && firstBreak.empty()) {
             firstBreak = marker.substr(7);
             breakLine = verdict.line;
+        } else if (marker.rfind("object ", 0) == 0) {
+            verdict.object = marker.substr(7);
         } else if (marker.rfind("exit ", 0) == 0) {
             exitMarker = number(5);
         } else if (marker.rfind("error ", 0) == 0) {

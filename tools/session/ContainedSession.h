@@ -1,12 +1,13 @@
 // Plays a session script in a child process of its own, under a time limit,
 // and tells how it ended: finished, stopped by an error, crashed (with the
 // script line being played and the fault), hung, or broke the contract.
-// The "run" command forwards the child's transcript through it; the fuzzer
+// The "run" and "show" commands forward the child's transcript through it; the fuzzer
 // plays every random session and every shrinking attempt through it.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tools/common/HostError.h"
 #include "tools/hosting/HostedPlugin.h"
@@ -17,6 +18,7 @@ struct ContainOptions {
     bool strict = false;
     bool quiet = false;             // the child prints no transcript
     double timeoutSeconds = 30;     // beyond the waits the script asks for
+    std::vector<std::string> childOptions;  // more options for the child (show's window)
 };
 
 struct SessionVerdict {
@@ -32,6 +34,7 @@ struct SessionVerdict {
     bool thrown = false;           // Crashed by an exception that came out of the plug-in
     int events = 0;                // transcript lines the child wrote
     std::string message;           // Stopped, ContractBroken: why, as the child's error said it
+    std::string object;            // what the object is, once made: "version-2", "legacy gdi", ...
     double limitSeconds = 0;       // the time limit it had
     double seconds = 0;
 };

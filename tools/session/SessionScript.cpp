@@ -9,6 +9,10 @@
 namespace {
 
 constexpr std::int32_t longestWaitMs = 3600000;
+/// Coordinates of window lines: far beyond any screen, well within 32 bits
+/// and the 16-bit halves a mouse message carries them in.
+constexpr std::int32_t farthestPixel = 30000;
+constexpr std::int32_t largestSide = 8192;
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -77,7 +81,16 @@ std::optional<ScriptEvent> parseScriptLine(std::string_view text, int lineNumber
     else if (keyword == "notify") event.kind = ScriptEvent::Kind::Notify;
     else if (keyword == "wait") event.kind = ScriptEvent::Kind::Wait;
     else if (keyword == "release") event.kind = ScriptEvent::Kind::Release;
-    else return fail("expected text, float, notify, wait, release or on-send; got " + shown(keyword));
+    else if (keyword == "open") event.kind = ScriptEvent::Kind::Open;
+    else if (keyword == "close") event.kind = ScriptEvent::Kind::Close;
+    else if (keyword == "arrange") event.kind = ScriptEvent::Kind::Arrange;
+    else if (keyword == "paint") event.kind = ScriptEvent::Kind::Paint;
+    else if (keyword == "press") event.kind = ScriptEvent::Kind::Press;
+    else if (keyword == "move") event.kind = ScriptEvent::Kind::Move;
+    else if (keyword == "release-mouse") event.kind = ScriptEvent::Kind::ReleaseMouse;
+    else
+        return fail("expected text, float, notify, wait, release, on-send or a window line (open, close, arrange, paint, "
+                    "press, move, release-mouse); got " + shown(keyword));
 
     if (event.kind == ScriptEvent::Kind::Text || event.kind == ScriptEvent::Kind::Float ||
         event.kind == ScriptEvent::Kind::Notify) {
@@ -116,6 +129,39 @@ std::optional<ScriptEvent> parseScriptLine(std::string_view text, int lineNumber
             event.waitMs = static_cast<std::int32_t>(value);
             break;
         }
+        case ScriptEvent::Kind::Press:
+        case ScriptEvent::Kind::Move:
+        case ScriptEvent::Kind::ReleaseMouse:
+            for (std::int32_t* coordinate : {&event.x, &event.y}) {
+                const std::string_view word = reader.word();
+                if (!readWhole(word, *coordinate) || *coordinate < -farthestPixel || *coordinate > farthestPixel)
+                    return fail("expected x and y (whole pixels from " + std::to_string(-farthestPixel) + " to " +
+                                std::to_string(farthestPixel) + ") after " + std::string(keyword) + "; got " + shown(word));
+            }
+            break;
+        case ScriptEvent::Kind::Arrange: {
+            std::int32_t numbers[4] = {};
+            int count = 0;
+            for (; count < 4 && !reader.atEnd(); ++count) {
+                const std::string_view word = reader.word();
+                if (!readWhole(word, numbers[count]))
+                    return fail("expected x y width height, or width height, after arrange; got " + shown(word));
+            }
+            if (count != 2 && count != 4)
+                return fail("expected x y width height, or width height, after arrange; got " + std::to_string(count) +
+                            (count == 1 ? " number" : " numbers"));
+            const int at = count == 4 ? 2 : 0;
+            event.x = count == 4 ? numbers[0] : 0;
+            event.y = count == 4 ? numbers[1] : 0;
+            event.width = numbers[at];
+            event.height = numbers[at + 1];
+            if (event.x < -farthestPixel || event.x > farthestPixel || event.y < -farthestPixel || event.y > farthestPixel)
+                return fail("the arranged corner is beyond " + std::to_string(farthestPixel) + " pixels");
+            if (event.width < 1 || event.width > largestSide || event.height < 1 || event.height > largestSide)
+                return fail("an arranged side is 1 to " + std::to_string(largestSide) + " pixels; got " +
+                            std::to_string(event.width) + " by " + std::to_string(event.height));
+            break;
+        }
         default: break;
     }
     if (!reader.atEnd()) {
@@ -150,7 +196,7 @@ SessionScript SessionScript::read(std::istream& in, const std::string& source) {
 
 std::optional<ScriptError> SessionScript::check(const ClassPins& pins) const {
     for (const ScriptEvent& event : events) {
-        if (event.kind == ScriptEvent::Kind::Wait || event.kind == ScriptEvent::Kind::Release) continue;
+        if (event.kind == ScriptEvent::Kind::Wait || event.kind == ScriptEvent::Kind::Release || isWindowEvent(event)) continue;
         const std::string pinName = "pin " + std::to_string(event.pin);
         const PinEntry* pin = pins.find(event.pin);
         if (pin == nullptr) return ScriptError{event.line, pinName + " is not in the pin description of " + pins.identifier};
@@ -178,8 +224,32 @@ std::string describeEvent(const ScriptEvent& event) {
         case ScriptEvent::Kind::Notify: return "notify " + std::to_string(event.pin);
         case ScriptEvent::Kind::Wait: return "wait " + std::to_string(event.waitMs);
         case ScriptEvent::Kind::Release: return "release";
+        case ScriptEvent::Kind::Open: return "open";
+        case ScriptEvent::Kind::Close: return "close";
+        case ScriptEvent::Kind::Paint: return "paint";
+        case ScriptEvent::Kind::Arrange:
+            return "arrange " + std::to_string(event.x) + " " + std::to_string(event.y) + " " + std::to_string(event.width) + " " +
+                   std::to_string(event.height);
+        case ScriptEvent::Kind::Press: return "press " + std::to_string(event.x) + " " + std::to_string(event.y);
+        case ScriptEvent::Kind::Move: return "move " + std::to_string(event.x) + " " + std::to_string(event.y);
+        case ScriptEvent::Kind::ReleaseMouse: return "release-mouse " + std::to_string(event.x) + " " + std::to_string(event.y);
     }
     return {};
+}
+
+bool isWindowEvent(const ScriptEvent& event) {
+    switch (event.kind) {
+        case ScriptEvent::Kind::Open:
+        case ScriptEvent::Kind::Close:
+        case ScriptEvent::Kind::Arrange:
+        case ScriptEvent::Kind::Paint: return true;
+        default: return isMouseEvent(event);
+    }
+}
+
+bool isMouseEvent(const ScriptEvent& event) {
+    return event.kind == ScriptEvent::Kind::Press || event.kind == ScriptEvent::Kind::Move ||
+           event.kind == ScriptEvent::Kind::ReleaseMouse;
 }
 
 std::string scriptLine(const ScriptEvent& event) { return (event.onSend ? "on-send " : "") + describeEvent(event); }

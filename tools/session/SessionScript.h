@@ -6,6 +6,13 @@
 //   wait 20                                release
 //   on-send float 5 1    # played from inside the next value the object sends
 //
+// Objects with a window of their own also take window lines (points and
+// rectangles in pixels of the object's window, x and y first; a point may lie
+// outside it):
+//   open                 close                  paint
+//   arrange 10 10 200 80 (x y width height; or only width and height, at 0 0)
+//   press 20 30          move 60 30             release-mouse 300 30
+//
 // Texts are in double quotes with \" \\ \n \r \t and \uXXXX (one UTF-16
 // unit) escapes; pin indices are 32-bit integers; floats are decimal, with
 // "inf" and "nan" allowed; waits are whole milliseconds up to an hour.
@@ -21,7 +28,7 @@
 #include "tools/hosting/PinDescription.h"
 
 struct ScriptEvent {
-    enum class Kind { Text, Float, Notify, Wait, Release };
+    enum class Kind { Text, Float, Notify, Wait, Release, Open, Close, Arrange, Paint, Press, Move, ReleaseMouse };
 
     Kind kind = Kind::Release;
     int line = 0;               // 1-based line in the script
@@ -29,12 +36,22 @@ struct ScriptEvent {
     std::u16string text;        // Text
     double number = 0;          // Float, as written; narrowed when sent
     std::int32_t waitMs = 0;    // Wait
+    std::int32_t x = 0;         // Arrange, Press, Move, ReleaseMouse
+    std::int32_t y = 0;
+    std::int32_t width = 0;     // Arrange
+    std::int32_t height = 0;
     /// "on-send EVENT" (Text, Float, Notify, Release): armed here, played by
     /// the host from inside the next sendPinValue call it receives, as a
     /// re-entrant call. Events that need the object after such a release
     /// are skipped.
     bool onSend = false;
 };
+
+/// A line for the object's window (open, close, arrange, paint, press, move,
+/// release-mouse).
+bool isWindowEvent(const ScriptEvent& event);
+/// A line for the mouse (press, move, release-mouse).
+bool isMouseEvent(const ScriptEvent& event);
 
 struct ScriptError {
     int line = 0;

@@ -31,6 +31,26 @@ void Transcript::created() {
          "\"event\":\"create\",\"class\":" + quoteUtf16(identifier) + ",\"kind\":" + kind);
 }
 
+void Transcript::createdAttached(const ObjectProfile& profile) {
+    const std::string kind = std::to_string(pins.kind);
+    const auto identifier = utf8ToUtf16(pins.identifier).value_or(u"?");
+    const std::string what = profile.describe();
+    line("create " + quoteUtf16(identifier) + " kind " + kind + ", " + what + ", attached by createObject",
+         "\"event\":\"create\",\"class\":" + quoteUtf16(identifier) + ",\"kind\":" + kind +
+             ",\"object\":" + quoteUtf16(utf8ToUtf16(what).value_or(u"?")) + ",\"attachedBy\":\"createObject\"");
+}
+
+void Transcript::windowStep(const ScriptEvent& event, const std::string& note) {
+    std::string members = "\"event\":\"window\",\"line\":" + std::to_string(event.line) + ",\"step\":" +
+                          quoteUtf16(utf8ToUtf16(describeEvent(event)).value_or(u"?"));
+    if (!note.empty()) members += ",\"note\":" + quoteUtf16(utf8ToUtf16(note).value_or(u"?"));
+    line("> " + describeEvent(event) + (note.empty() ? "" : " (" + note + ")"), members);
+}
+
+void Transcript::requested(const std::string& what) {
+    line("< request " + what, "\"event\":\"request\",\"request\":" + quoteUtf16(utf8ToUtf16(what).value_or(u"?")));
+}
+
 void Transcript::attached(std::int32_t result) {
     line("setHost -> " + std::to_string(result), "\"event\":\"setHost\",\"result\":" + std::to_string(result));
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/hosting/GuiObject.h"
 #include "tools/hosting/HostObject.h"
 #include "tools/hosting/PinDescription.h"
 #include "tools/session/SessionScript.h"
@@ -21,6 +22,15 @@ public:
     Transcript(std::ostream& out, bool json, const ClassPins& pins, bool quiet = false);
 
     void created();
+    /// A legacy object, made and attached by the factory's createObject:
+    /// the create line says what the object is.
+    void createdAttached(const ObjectProfile& profile);
+    /// A window line, printed before its calls (which follow as lines of
+    /// their own, see line()) and what the object sends meanwhile.
+    /// `note` ("to the plug-in's window", ...) is added in parentheses.
+    void windowStep(const ScriptEvent& event, const std::string& note = {});
+    /// A request of a composited object to its host ("invalidate", "setCapture", ...).
+    void requested(const std::string& what);
     void attached(std::int32_t result);
     /// A text, float or notify event, printed before the call so that the
     /// values the object sends during it follow it. `reentrant` when the host
@@ -47,7 +57,7 @@ public:
 
     /// Every contract break so far, in order.
     const std::vector<std::string>& problems() const { return contractProblems; }
-    /// A step of the caller's own (the show command's window steps): the
+    /// A step of the caller's own (the host calls of window lines): the
     /// text line, or with --json the members of its object.
     void line(const std::string& textLine, const std::string& jsonMembers);
 
