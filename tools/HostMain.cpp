@@ -114,6 +114,7 @@ bool takes(const std::string& command, const std::string& option) {
         {"fuzz", {"--seed", "--sessions", "--steps", "--timeout", "--out"}},
         {childSessionOption, {"--json", "--strict", "--quiet", "--source"}},
         {childCheckOption, {}},
+        {childOpenOption, {}},
     };
     if (option == "--class" || option == "--kind" || option == "--pins") return true;
     for (const auto& [name, list] : options)
@@ -231,6 +232,8 @@ int playChildSession(const Arguments& arguments) {
         options.strict = arguments.strict;
         options.quiet = arguments.quiet;
         options.markers = true;
+        // Markers on the control channel, where the plug-in's prints cannot reach.
+        options.markerOut = parentChannel();
         options.source = arguments.source.value_or("<stdin>");
         HostedPlugin plugin(arguments.plugin);
         const SessionScript script = SessionScript::read(std::cin, options.source);
@@ -239,17 +242,27 @@ int playChildSession(const Arguments& arguments) {
         code = static_cast<int>(error.code);
         // The parent says why, after the transcript; an exception out of the
         // plug-in it reports itself, with its place.
+        std::cout.flush();
+        std::ostream& markers = parentChannel() != nullptr ? *parentChannel() : std::cout;
         if (error.code != ExitCode::Crashed) {
             std::istringstream lines(error.what());
-            for (std::string line; std::getline(lines, line);) std::cout << sessionMarker << "error " << line << "\n";
+            for (std::string line; std::getline(lines, line);) markers << sessionMarker << "error " << line << "\n";
         }
+        markers.flush();
     }
-    std::cout << sessionMarker << "exit " << code << "\n";
     std::cout.flush();
+    std::ostream& markers = parentChannel() != nullptr ? *parentChannel() : std::cout;
+    markers << sessionMarker << "exit " << code << "\n";
+    markers.flush();
     return code;
 }
 
-int run(const std::vector<std::string>& words) {
+int run(std::vector<std::string> words) {
+    // A child of this program's own: its control channel comes first.
+    if (words.size() >= 2 && words[0] == controlChannelOption) {
+        if (!openParentChannel(words[1])) throw HostError(ExitCode::Usage, "no control channel " + words[1]);
+        words.erase(words.begin(), words.begin() + 2);
+    }
     const std::string command = words.empty() ? "" : words[0];
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << usageText;
@@ -268,6 +281,7 @@ int run(const std::vector<std::string>& words) {
         const Arguments arguments = parseArguments(words, 2, command);
         return runCheckInChild(arguments.plugin, words[1], std::cout);
     }
+    if (command == childOpenOption) return openLibraryInChild(parseArguments(words, 1, command).plugin, std::cout);
     if (command == childSessionOption) return playChildSession(parseArguments(words, 1, command));
     if (command == "run") {
         const Arguments arguments = parseArguments(words, 1, command);

@@ -119,6 +119,12 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
             throw HostError(verdict.code, "session " + std::to_string(session) + " stopped before the plug-in was fuzzed" +
                                               (verdict.message.empty() ? "" : ": " + verdict.message));
         }
+        if (verdict.whileLoading) {
+            // Every session would crash there alike: nothing to shrink.
+            out << said;
+            throw HostError(verdict.code, "session " + std::to_string(session) + " crashed " + placeOf(verdict, script, "session") +
+                                              ": " + verdict.fault);
+        }
         if (verdict.kind == SessionVerdict::Kind::Finished) {
             if (session % 25 == 0 && session < options.sessions) {
                 out << session << " sessions played, no failure\n";

@@ -30,6 +30,7 @@ struct SessionVerdict {
     unsigned long faultNumber = 0; // the signal number or exception code; 0 for an exception out of the plug-in
     std::string faultName;         // its name, or the exception's text
     bool thrown = false;           // Crashed by an exception that came out of the plug-in
+    bool whileLoading = false;     // Crashed in the library's start-up code, as it was loaded
     int events = 0;                // transcript lines the child wrote
     std::string message;           // Stopped, ContractBroken: why, as the child's error said it
     double limitSeconds = 0;       // the time limit it had
