@@ -488,6 +488,38 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
     return outcome;
 }
 
+namespace {
+
+LONG CALLBACK endOnStartupFault(EXCEPTION_POINTERS* fault) {
+    const DWORD code = fault->ExceptionRecord->ExceptionCode;
+    switch (code) {
+        case EXCEPTION_ACCESS_VIOLATION:
+        case EXCEPTION_IN_PAGE_ERROR:
+        case EXCEPTION_ILLEGAL_INSTRUCTION:
+        case EXCEPTION_PRIV_INSTRUCTION:
+        case EXCEPTION_INT_DIVIDE_BY_ZERO:
+        case EXCEPTION_STACK_OVERFLOW:
+        case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+            TerminateProcess(GetCurrentProcess(), code);
+            return EXCEPTION_CONTINUE_SEARCH;
+        default:
+            // C++ exceptions and the like: the library may catch its own.
+            return EXCEPTION_CONTINUE_SEARCH;
+    }
+}
+
+}  // namespace
+
+LoadingLibrary::LoadingLibrary() {
+    tellParent(loadingMarker);
+    if (channelOpen) watch = AddVectoredExceptionHandler(1, endOnStartupFault);
+}
+
+LoadingLibrary::~LoadingLibrary() {
+    if (watch != nullptr) RemoveVectoredExceptionHandler(watch);
+    tellParent(loadedMarker);
+}
+
 void endQuietlyOnCrash() {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     SetUnhandledExceptionFilter(endProcess);
@@ -695,6 +727,10 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
     outcome.seconds = secondsSince(start);
     return outcome;
 }
+
+LoadingLibrary::LoadingLibrary() { tellParent(loadingMarker); }
+
+LoadingLibrary::~LoadingLibrary() { tellParent(loadedMarker); }
 
 void endQuietlyOnCrash() {}
 

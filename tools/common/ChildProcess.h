@@ -84,6 +84,23 @@ std::ostream* parentChannel();
 /// plug-in library, and once the library's start-up code has run.
 constexpr const char* loadingMarker = "loading";
 constexpr const char* loadedMarker = "loaded";
+/// Held while the plug-in library is loaded: says "loading" and, at its
+/// end, "loaded" to a watching parent. On Windows, while it is held, a
+/// hardware fault (an access violation, say) in a contained child ends the
+/// child at once with the fault's code, even where the system's loader
+/// would catch it in the library's start-up code and only fail the load:
+/// the parent can then say what happened.
+class LoadingLibrary {
+public:
+    LoadingLibrary();
+    ~LoadingLibrary();
+    LoadingLibrary(const LoadingLibrary&) = delete;
+    LoadingLibrary& operator=(const LoadingLibrary&) = delete;
+
+private:
+    void* watch = nullptr;
+};
+
 /// True when the child crashed after saying "loading" and before "loaded":
 /// the library's start-up code (DllMain, static initialisation) crashed.
 bool crashedWhileLoading(const ChildOutcome& outcome);
