@@ -301,7 +301,7 @@ private:
 };
 
 /// True for a handle a child can be given: one that exists and may be inherited.
-bool inheritable(HANDLE handle) {
+bool mayInherit(HANDLE handle) {
     DWORD flags = 0;
     return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetHandleInformation(handle, &flags) &&
            (flags & HANDLE_FLAG_INHERIT) != 0;
@@ -390,7 +390,7 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
     // handles and its control channel, each once.
     std::vector<HANDLE> handed;
     for (HANDLE handle : {startup.StartupInfo.hStdInput, startup.StartupInfo.hStdOutput, startup.StartupInfo.hStdError, controlWrite})
-        if (inheritable(handle) && std::find(handed.begin(), handed.end(), handle) == handed.end()) handed.push_back(handle);
+        if (mayInherit(handle) && std::find(handed.begin(), handed.end(), handle) == handed.end()) handed.push_back(handle);
     InheritedHandles inherited(handed);
     startup.lpAttributeList = inherited.attributes();
     const DWORD flags = CREATE_SUSPENDED | (startup.lpAttributeList != nullptr ? EXTENDED_STARTUPINFO_PRESENT : 0);
