@@ -21,6 +21,9 @@
 #include <limits.h>
 #include <spawn.h>
 #include <sys/syscall.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -572,6 +575,11 @@ bool openParentChannel(const std::string& number) {
     if (number != std::to_string(childChannelFd) || fcntl(childChannelFd, F_GETFD) < 0) return false;
     // The plug-in's own children get no copy of it.
     fcntl(childChannelFd, F_SETFD, FD_CLOEXEC);
+#ifdef __linux__
+    // In a process group of its own, a child does not get the terminal's
+    // Ctrl-C with its parent: it ends when its parent does instead.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
     channelOpen = true;
     return true;
 }
