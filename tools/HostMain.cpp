@@ -221,10 +221,13 @@ int runCommand(const Arguments& arguments) {
 }
 
 /// The child side of run and fuzz: plays the script on standard input and
-/// ends with an exit marker, so the parent tells its own ending from one
-/// the plug-in forced (exit or abort inside it).
+/// ends with an exit marker on the control channel, so the parent tells its
+/// own ending from one the plug-in forced (exit or abort inside it).
 int playChildSession(const Arguments& arguments) {
     endQuietlyOnCrash();
+    // Markers on the control channel, where the plug-in's prints cannot reach;
+    // with the transcript only when started by hand.
+    std::ostream& markers = parentChannel() != nullptr ? *parentChannel() : std::cout;
     int code = 0;
     try {
         PlayOptions options;
@@ -232,8 +235,7 @@ int playChildSession(const Arguments& arguments) {
         options.strict = arguments.strict;
         options.quiet = arguments.quiet;
         options.markers = true;
-        // Markers on the control channel, where the plug-in's prints cannot reach.
-        options.markerOut = parentChannel();
+        options.markerOut = &markers;
         options.source = arguments.source.value_or("<stdin>");
         HostedPlugin plugin(arguments.plugin);
         const SessionScript script = SessionScript::read(std::cin, options.source);
@@ -242,16 +244,12 @@ int playChildSession(const Arguments& arguments) {
         code = static_cast<int>(error.code);
         // The parent says why, after the transcript; an exception out of the
         // plug-in it reports itself, with its place.
-        std::cout.flush();
-        std::ostream& markers = parentChannel() != nullptr ? *parentChannel() : std::cout;
         if (error.code != ExitCode::Crashed) {
             std::istringstream lines(error.what());
             for (std::string line; std::getline(lines, line);) markers << sessionMarker << "error " << line << "\n";
         }
-        markers.flush();
     }
     std::cout.flush();
-    std::ostream& markers = parentChannel() != nullptr ? *parentChannel() : std::cout;
     markers << sessionMarker << "exit " << code << "\n";
     markers.flush();
     return code;

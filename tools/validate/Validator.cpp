@@ -225,11 +225,14 @@ void openInChild(const ValidateOptions& options) {
         throw HostError(ExitCode::Crashed, path + " could not be loaded: " + startupCrashWords(outcome));
     if (!outcome.exited)
         throw HostError(ExitCode::Crashed, path + " crashed in MP_GetFactory or the factory's query: " + outcome.ending);
+    // The harness's own refusals (not a library, no entry point, no factory)
+    // come back with their status and words; any other ending is the library's doing.
+    const bool refused = outcome.exitCode >= static_cast<int>(ExitCode::MissingFile) &&
+                         outcome.exitCode <= static_cast<int>(ExitCode::PluginFailed) && !said.empty();
+    if (refused) throw HostError(static_cast<ExitCode>(outcome.exitCode), said);
     if (outcome.exitCode != 0)
-        throw HostError(static_cast<ExitCode>(outcome.exitCode),
-                        said.empty() ? path + " ended the process with exit status " + std::to_string(outcome.exitCode) +
-                                           " while it was loaded"
-                                     : said);
+        throw HostError(ExitCode::Crashed, path + " ended the process with exit status " + std::to_string(outcome.exitCode) +
+                                               " while it was loaded");
 }
 
 }  // namespace
@@ -243,6 +246,11 @@ int openLibraryInChild(const PluginChoice& plugin, std::ostream& out) {
         out << error.what() << "\n";
         out.flush();
         return static_cast<int>(error.code);
+    } catch (const std::exception& error) {
+        // As the harness's main reports an exception out of the plug-in.
+        out << error.what() << "\n";
+        out.flush();
+        return static_cast<int>(ExitCode::PluginFailed);
     }
     return 0;
 }
