@@ -1,6 +1,8 @@
 // Plays a session script in a child process of its own, under a time limit,
 // and tells how it ended: finished, stopped by an error, crashed (with the
 // script line being played and the fault), hung, or broke the contract.
+// The child's markers come on its control channel; all it writes on standard
+// output, the plug-in's own prints too, is transcript.
 // The "run" command forwards the child's transcript through it; the fuzzer
 // plays every random session and every shrinking attempt through it.
 #pragma once
