@@ -6,8 +6,10 @@
 #include "HostToolSupport.h"
 
 #ifndef _WIN32
-#include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 TEST(ChildProcess, AProgramThatCannotStartIsReportedWithTheSystemsReason) {
@@ -37,6 +39,16 @@ TEST(ChildProcess, AChildsControlChannelIsItsOwnBesideItsOutput) {
 }
 
 #ifndef _WIN32
+TEST(ChildProcess, AChildInheritsOnlyItsOwnDescriptors) {
+    // A descriptor this process holds without close-on-exec stays here.
+    const int stray = open("/dev/null", O_RDONLY);
+    ASSERT_GE(stray, 0);
+    const ChildOutcome outcome = runProgram("/bin/sh", {"-c", "ls /proc/$$/fd | sort -n | tr '\\n' ' '"}, ChildOptions{});
+    close(stray);
+    EXPECT_TRUE(outcome.exited);
+    EXPECT_EQ(outcome.output, "0 1 2 ");
+}
+
 TEST(ChildProcess, WhatAChildLeavesBehindIsEndedOrLeftWithoutHoldingTheParent) {
     // A grandchild in the child's process group holds the output pipe: it
     // is ended with the child. One that left the group (setsid) is out of
