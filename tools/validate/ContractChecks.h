@@ -4,6 +4,7 @@
 // process of its own or in-process.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,21 @@ public:
     void expect(bool holds, const std::string& what);
     bool passed() const { return failures.empty(); }
     const std::vector<std::string>& messages() const { return failures; }
+    /// Says the check cannot run on this object in this build, and why (a
+    /// GDI object where the build has no windows); reported as a skip.
+    void skip(const std::string& why) { skipped = why; }
+    const std::string& skipReason() const { return skipped; }
+    /// Names the host step the check takes next, so that a crash or a hang
+    /// inside it is reported with that step; the validator listens.
+    void step(const std::string& what) const {
+        if (stepListener) stepListener(what);
+    }
+    void onStep(std::function<void(const std::string&)> listener) { stepListener = std::move(listener); }
 
 private:
     std::vector<std::string> failures;
+    std::string skipped;
+    std::function<void(const std::string&)> stepListener;
 };
 
 /// The kinds of object a check covers, as bits of ContractCheck::covers.

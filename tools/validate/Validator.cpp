@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "tools/common/ChildProcess.h"
@@ -45,8 +46,10 @@ std::vector<const ContractCheck*> chosenChecks(const ValidateOptions& options) {
 /// Runs one check here; a HostError or exception from the plug-in counts
 /// as a failure of the check, not of the validator. A check that does not
 /// apply to the class's objects runs not at all: `skipped` says why.
-CheckReport runHere(const PluginChoice& choice, const ContractCheck& check, std::string& skipped) {
+CheckReport runHere(const PluginChoice& choice, const ContractCheck& check, std::string& skipped,
+                    std::function<void(const std::string&)> stepListener = nullptr) {
     CheckReport report;
+    report.onStep(std::move(stepListener));
     try {
         HostedPlugin plugin(choice);
         if (!(check.covers & Covers::Library)) {
@@ -58,6 +61,7 @@ CheckReport runHere(const PluginChoice& choice, const ContractCheck& check, std:
             }
         }
         check.run(plugin, report);
+        if (!report.skipReason().empty()) skipped = report.skipReason();
     } catch (const std::exception& error) {
         report.expect(false, error.what());
     } catch (...) {
@@ -70,6 +74,23 @@ std::vector<std::string> childArguments(const PluginChoice& choice, const std::s
     std::vector<std::string> arguments{childCheckOption, name, choice.libraryPath};
     for (std::string& option : choiceArguments(choice)) arguments.push_back(std::move(option));
     return arguments;
+}
+
+/// A line of a check's child naming the host step it takes next (see
+/// CheckReport::step); the parent keeps the last one and shows none.
+constexpr const char* stepMarker = "\x1f" "step ";
+
+/// Takes the step lines out of a check's output; answers the last step.
+std::string takeSteps(std::string& output) {
+    std::string last;
+    std::string rest;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(stepMarker, 0) == 0) last = line.substr(std::string(stepMarker).size());
+        else rest += line + "\n";
+    }
+    output = rest;
+    return last;
 }
 
 void printDetails(std::ostream& out, const std::string& text) {
@@ -104,12 +125,14 @@ CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
     const ChildOutcome outcome = runSelf(childArguments(options.plugin, check.name), child);
     result.seconds = outcome.seconds;
     result.message = outcome.output;
+    const std::string step = takeSteps(result.message);
+    const std::string during = step.empty() ? "" : " during " + step;
     if (!outcome.started) {
         result.result = "fail";
         result.message = "cannot start a child process for the check: " + outcome.startError + "\n";
     } else if (outcome.timedOut) {
         result.result = "timeout";
-        result.message = "no answer within " + formatNumber(options.timeoutSeconds) + " s; its process was ended\n" + result.message;
+        result.message = "no answer within " + formatNumber(options.timeoutSeconds) + " s" + during + "; its process was ended\n" + result.message;
     } else if (outcome.exited && outcome.exitCode == childCheckFailed) {
         result.result = "fail";
     } else if (outcome.exited && outcome.exitCode == childCheckSkipped) {
@@ -120,7 +143,7 @@ CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
     } else if (!outcome.exited || outcome.exitCode != 0) {
         result.result = "crash";
         result.message = "the check's process ended with " +
-                         (outcome.exited ? "exit status " + std::to_string(outcome.exitCode) : outcome.ending) + "\n" + result.message;
+                         (outcome.exited ? "exit status " + std::to_string(outcome.exitCode) : outcome.ending) + during + "\n" + result.message;
     }
     return result;
 }
@@ -260,7 +283,10 @@ int runCheckInChild(const PluginChoice& plugin, const std::string& name, std::os
     if (check == nullptr) throw HostError(ExitCode::Usage, "no check called " + name);
     endQuietlyOnCrash();
     std::string skipped;
-    const CheckReport report = runHere(plugin, *check, skipped);
+    const CheckReport report = runHere(plugin, *check, skipped, [&out](const std::string& step) {
+        out << stepMarker << step << "\n";
+        out.flush();
+    });
     if (!skipped.empty()) out << skipped << "\n";
     for (const std::string& message : report.messages()) out << message << "\n";
     out.flush();

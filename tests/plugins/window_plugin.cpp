@@ -1,0 +1,114 @@
+// Windowed plug-ins for the validator's window checks: "Test-Window", a
+// legacy GDI graphics object, a horizontal slider whose level is pin 0 (sent
+// back while the left button drags it, with the mouse captured) and whose
+// caption is pin 1. measure takes any proposed size from 16 to 1024 pixels a
+// side. Built once as it should be and once per planted fault:
+//   WINDOW_PLUGIN_CLOSE_KEEPS_WINDOW  closeWindow hides the window instead of destroying it
+//   WINDOW_PLUGIN_CRASHES_ON_CLICK    a left press writes through null
+//   WINDOW_PLUGIN_PAINT_HANGS         onPaint never returns
+//   WINDOW_PLUGIN_CRASHES_IN_PAINT    onPaint writes through null
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "factory/MpFactory.h"
+#include "gui/FloatGuiPin.h"
+#include "gui/MpGuiWindowsGfxBase.h"
+#include "gui/StringGuiPin.h"
+
+namespace {
+
+void fill(HDC deviceContext, const RECT& rect, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(deviceContext, &rect, brush);
+    DeleteObject(brush);
+}
+
+class WindowGui final : public MpGuiWindowsGfxBase {
+public:
+    WindowGui() {
+        registerPin(0, levelPin, &WindowGui::repaint);
+        registerPin(1, captionPin, &WindowGui::repaint);
+    }
+
+    std::int32_t measure(MpSize proposed, MpSize* desired) override {
+        if (desired == nullptr) return gmpi::ResultFail;
+        *desired = {std::clamp(proposed.width, 16, 1024), std::clamp(proposed.height, 16, 1024)};
+        return gmpi::ResultOk;
+    }
+
+#ifdef WINDOW_PLUGIN_CLOSE_KEEPS_WINDOW
+    std::int32_t closeWindow() override {
+        if (window != nullptr) ShowWindow(window, SW_HIDE);
+        return gmpi::ResultOk;
+    }
+#endif
+
+protected:
+    std::int32_t onPaint(HDC deviceContext) override {
+#ifdef WINDOW_PLUGIN_PAINT_HANGS
+        for (volatile bool spinning = true; spinning;) {
+        }
+#endif
+#ifdef WINDOW_PLUGIN_CRASHES_IN_PAINT
+        static int* volatile nowhere = nullptr;
+        *nowhere = 1;
+#endif
+        RECT client{};
+        GetClientRect(window, &client);
+        fill(deviceContext, client, RGB(0x20, 0x28, 0x30));
+        RECT bar = client;
+        bar.right = client.left + std::lround(std::clamp(levelPin.getValue(), 0.0f, 1.0f) * static_cast<float>(client.right));
+        if (bar.left < bar.right) fill(deviceContext, bar, RGB(0x30, 0x80, 0xE0));
+        const std::wstring caption(captionPin.getValue().begin(), captionPin.getValue().end());
+        SetBkMode(deviceContext, TRANSPARENT);
+        DrawTextW(deviceContext, caption.c_str(), static_cast<int>(caption.size()), &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        return 0;
+    }
+
+    std::int32_t onLButtonDown(std::uint32_t, POINT point) override {
+#ifdef WINDOW_PLUGIN_CRASHES_ON_CLICK
+        static int* volatile nowhere = nullptr;
+        *nowhere = point.x;
+#endif
+        setCapture();
+        levelAt(point);
+        return 0;
+    }
+
+    std::int32_t onMouseMove(std::uint32_t, POINT point) override {
+        if (getCapture()) levelAt(point);
+        return 0;
+    }
+
+    std::int32_t onLButtonUp(std::uint32_t, POINT point) override {
+        if (getCapture()) {
+            levelAt(point);
+            releaseCapture();
+        }
+        return 0;
+    }
+
+private:
+    void repaint() { invalidateRect(nullptr, false); }
+
+    void levelAt(POINT point) {
+        RECT client{};
+        GetClientRect(window, &client);
+        if (client.right <= 0) return;
+        levelPin.setValue(std::clamp(static_cast<float>(point.x) / static_cast<float>(client.right), 0.0f, 1.0f));
+        repaint();
+    }
+
+    FloatGuiPin levelPin;
+    StringGuiPin captionPin;
+};
+
+[[maybe_unused]] const bool registered =
+    (registerClass(ObjectKindGui, u"Test-Window",
+                   [] { return static_cast<gmpi::IMpUnknown*>(static_cast<gmpi::IMpUserInterface*>(new WindowGui)); }),
+     true);
+
+}  // namespace
