@@ -20,6 +20,8 @@ have clang++-14 || need+=(clang-14)
 # zlib for the harness's PNG screenshots, natively and for MinGW.
 [ -f /usr/include/zlib.h ] || need+=(zlib1g-dev)
 [ -f /usr/x86_64-w64-mingw32/include/zlib.h ] || need+=(libz-mingw-w64-dev)
+# nlohmann-json, header-only, for the harness's JSON reader (both builds).
+[ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
 # A C locale whose decimal point is a comma, for the locale-independence test.
 have locale-gen || need+=(locales)
 

@@ -12,4 +12,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
 fi
+# Wine's own background processes (winedevice, plugplay, ...) start with the
+# first program of a session and keep its standard error. They hold a
+# connection to the X server, and when xvfb-run shuts its server down they
+# say so there ("X connection to :99 broken ..."), after the program's own
+# output. A first program with its output thrown away starts them here, so
+# that line reaches no one; the program's own messages are untouched.
+if [ -n "${DISPLAY:-}" ]; then
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+fi
 exec wine "$@"

@@ -119,6 +119,7 @@ bool takes(const std::string& command, const std::string& option) {
         {"fuzz", {"--seed", "--sessions", "--steps", "--timeout", "--out"}},
         {childSessionOption, {"--json", "--strict", "--quiet", "--source", "--show", "--size", "--screenshot"}},
         {childCheckOption, {}},
+        {childOpenOption, {}},
     };
     if (option == "--class" || option == "--kind" || option == "--pins") return true;
     for (const auto& [name, list] : options)
@@ -238,10 +239,13 @@ int showCommand(const ShowOptions& show) {
 }
 
 /// The child side of run and fuzz: plays the script on standard input and
-/// ends with an exit marker, so the parent tells its own ending from one
-/// the plug-in forced (exit or abort inside it).
+/// ends with an exit marker on the control channel, so the parent tells its
+/// own ending from one the plug-in forced (exit or abort inside it).
 int playChildSession(const Arguments& arguments) {
     endQuietlyOnCrash();
+    // Markers on the control channel, where the plug-in's prints cannot reach;
+    // with the transcript only when started by hand.
+    std::ostream& markers = parentChannel() != nullptr ? *parentChannel() : std::cout;
     int code = 0;
     try {
         PlayOptions options;
@@ -249,6 +253,7 @@ int playChildSession(const Arguments& arguments) {
         options.strict = arguments.strict;
         options.quiet = arguments.quiet;
         options.markers = true;
+        options.markerOut = &markers;
         options.source = arguments.source.value_or("<stdin>");
         if (arguments.show) options.show = ShownWindow{arguments.windowSize.value_or(MpSize{320, 240}), arguments.screenshot};
         HostedPlugin plugin(arguments.plugin);
@@ -260,15 +265,21 @@ int playChildSession(const Arguments& arguments) {
         // plug-in it reports itself, with its place.
         if (error.code != ExitCode::Crashed) {
             std::istringstream lines(error.what());
-            for (std::string line; std::getline(lines, line);) std::cout << sessionMarker << "error " << line << "\n";
+            for (std::string line; std::getline(lines, line);) markers << sessionMarker << "error " << line << "\n";
         }
     }
-    std::cout << sessionMarker << "exit " << code << "\n";
     std::cout.flush();
+    markers << sessionMarker << "exit " << code << "\n";
+    markers.flush();
     return code;
 }
 
-int run(const std::vector<std::string>& words) {
+int run(std::vector<std::string> words) {
+    // A child of this program's own: its control channel comes first.
+    if (words.size() >= 2 && words[0] == controlChannelOption) {
+        if (!openParentChannel(words[1])) throw HostError(ExitCode::Usage, "no control channel " + words[1]);
+        words.erase(words.begin(), words.begin() + 2);
+    }
     const std::string command = words.empty() ? "" : words[0];
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << usageText;
@@ -287,6 +298,7 @@ int run(const std::vector<std::string>& words) {
         const Arguments arguments = parseArguments(words, 2, command);
         return runCheckInChild(arguments.plugin, words[1], std::cout);
     }
+    if (command == childOpenOption) return openLibraryInChild(parseArguments(words, 1, command).plugin, std::cout);
     if (command == childSessionOption) return playChildSession(parseArguments(words, 1, command));
     if (command == "run") {
         const Arguments arguments = parseArguments(words, 1, command);

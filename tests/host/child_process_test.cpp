@@ -1,8 +1,16 @@
 // Starting child processes: a program that cannot start says why, in the
-// system's words, rather than only that it did not.
+// system's words, rather than only that it did not; a child's control
+// channel; what a child leaves behind.
 #include <gtest/gtest.h>
 
 #include "HostToolSupport.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
 
 TEST(ChildProcess, AProgramThatCannotStartIsReportedWithTheSystemsReason) {
     const ChildOutcome outcome = runProgram(inBuild("no_such_program.exe"), {"--version"});
@@ -16,3 +24,59 @@ TEST(ChildProcess, AProgramThatCannotStartIsReportedWithTheSystemsReason) {
     EXPECT_TRUE(started.started);
     EXPECT_EQ(started.startError, "");
 }
+
+TEST(ChildProcess, AChildsControlChannelIsItsOwnBesideItsOutput) {
+    // The harness's first look at a library, as validate runs it in a child:
+    // it says on the channel that it loads the library and that it has.
+    ChildOptions options;
+    options.controlChannel = true;
+    const ChildOutcome outcome = runProgram(inBuild(CORVANE_HOST_FILE), {"--open-library", plugin("good")}, options);
+    EXPECT_TRUE(outcome.exited);
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.control, "loading\nloaded\n");
+    EXPECT_EQ(outcome.output, "");
+    EXPECT_FALSE(crashedWhileLoading(outcome));
+}
+
+#ifndef _WIN32
+TEST(ChildProcess, AChildInheritsOnlyItsOwnDescriptors) {
+    // A descriptor this process holds without close-on-exec stays here.
+    const int stray = open("/dev/null", O_RDONLY);
+    ASSERT_GE(stray, 0);
+    const ChildOutcome outcome = runProgram("/bin/sh", {"-c", "ls /proc/$$/fd | sort -n | tr '\\n' ' '"}, ChildOptions{});
+    close(stray);
+    EXPECT_TRUE(outcome.exited);
+    EXPECT_EQ(outcome.output, "0 1 2 ");
+}
+
+TEST(ChildProcess, WhatAChildLeavesBehindIsEndedOrLeftWithoutHoldingTheParent) {
+    // A grandchild in the child's process group holds the output pipe: it
+    // is ended with the child. One that left the group (setsid) is out of
+    // reach: the parent stops reading a moment after the child's end.
+    struct Row {
+        const char* script;
+        bool ended;
+    };
+    for (const Row& row : {Row{"sh -c 'echo $$; exec sleep 1000' & sleep 0.3", true},
+                           Row{"setsid sh -c 'echo $$; exec sleep 1000' & sleep 0.3", false}}) {
+        SCOPED_TRACE(row.script);
+        ChildOptions options;
+        options.timeoutSeconds = 30;
+        const ChildOutcome outcome = runProgram("/bin/sh", {"-c", row.script}, options);
+        EXPECT_TRUE(outcome.exited);
+        EXPECT_FALSE(outcome.timedOut);
+        EXPECT_LT(outcome.seconds, 5);
+        const pid_t left = static_cast<pid_t>(std::stol(outcome.output));
+        ASSERT_GT(left, 0);
+        // A zombie is ended too; its reaping is up to whoever inherited it.
+        bool gone = false;
+        for (int tries = 0; tries < 40 && !gone; ++tries) {
+            const std::string stat = contentsOf("/proc/" + std::to_string(left) + "/stat");
+            gone = stat.empty() || stat.find(") Z ") != std::string::npos;
+            if (!gone) usleep(50000);
+        }
+        EXPECT_EQ(gone, row.ended);
+        if (!gone) kill(left, SIGKILL);
+    }
+}
+#endif

@@ -7,6 +7,13 @@
 #include "tools/common/HostError.h"
 #include "tools/common/JsonValue.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
+#include <unistd.h>
+#endif
+
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -276,3 +283,93 @@ TEST(HostRun, AFaultInTheWindowIsReportedAtItsLine) {
     }
 }
 #endif
+
+namespace {
+
+/// True once the process `id` is gone (or a zombie nobody needs), waiting up to 5 s.
+bool processEnds(unsigned long id) {
+    for (int tries = 0; tries < 100; ++tries) {
+#ifdef _WIN32
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+        if (process == nullptr) return true;
+        const bool ended = WaitForSingleObject(process, 50) == WAIT_OBJECT_0;
+        CloseHandle(process);
+        if (ended) return true;
+#else
+        if (kill(static_cast<pid_t>(id), 0) != 0) return true;
+        const std::string stat = contentsOf("/proc/" + std::to_string(id) + "/stat");
+        const std::size_t name = stat.rfind(')');
+        if (name != std::string::npos && stat.compare(name, 4, ") Z ") == 0) return true;
+        usleep(50000);
+#endif
+    }
+    return false;
+}
+
+/// The id the leaves_child plug-in printed, or 0.
+unsigned long lingeringId(const std::string& output) {
+    const std::size_t at = output.find("lingering pid ");
+    return at == std::string::npos ? 0 : std::stoul(output.substr(at + 14));
+}
+
+}  // namespace
+
+TEST(HostRun, AProcessThePluginLeavesBehindNeitherHoldsTheHarnessNorOutlivesTheSession) {
+    // Ended normally, and ended at its time limit: either way the harness
+    // answers at once, though the plug-in's own child holds its output.
+    struct Row {
+        std::string script;
+        std::vector<std::string> options;
+        ExitCode code;
+    };
+    const Row cases[] = {
+        {fileWith("linger.txt", "text 0 \"a\"\nnotify 0\n"), {}, ExitCode::Ok},
+        {fileWith("linger_hang.txt", "notify 1\n"), {"--timeout", shortLimit}, ExitCode::TimedOut},
+    };
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.script);
+        std::vector<std::string> arguments{"run", plugin("leaves_child"), row.script};
+        arguments.insert(arguments.end(), row.options.begin(), row.options.end());
+        const ChildOutcome outcome = host(arguments);
+        EXPECT_EQ(outcome.exitCode, static_cast<int>(row.code)) << outcome.output;
+        EXPECT_LT(outcome.seconds, std::stod(shortLimit) + 20) << outcome.output;
+        const unsigned long id = lingeringId(outcome.output);
+        ASSERT_NE(id, 0u) << outcome.output;
+        EXPECT_TRUE(processEnds(id)) << "the plug-in's child " << id << " outlived the session";
+    }
+}
+
+TEST(HostRun, LinesThePluginPrintsThatLookLikeMarkersAreTranscriptText) {
+    // The plug-in prints "exit 0" and a line and a break as the harness's
+    // child would mark them, then ends its process with status 0: still a
+    // crash at the line really played, with no break.
+    const std::string script = fileWith("forge.txt", "text 0 \"forge\"\nnotify 0\n");
+    const ChildOutcome outcome = host({"run", plugin("forges_markers"), script, "--strict"});
+    EXPECT_EQ(outcome.exitCode, static_cast<int>(ExitCode::Crashed)) << outcome.output;
+    EXPECT_TRUE(contains(outcome.output, "\x1e" "line 1\n\x1e" "broken forged\n\x1e" "exit 0\n")) << outcome.output;
+    EXPECT_EQ(linesOf(outcome.output).back(),
+              "corvane-host: CRASH at " + script +
+                  ":2 (notify 0): the process ended with exit status 0 before the session finished (exit or abort inside "
+                  "the plug-in); 7 events recorded before it")
+        << outcome.output;
+}
+
+TEST(HostRun, ALibraryWhoseStartUpCodeCrashesIsSaidSoByRunValidateAndFuzz) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers report the fault themselves and exit with status 1";
+#endif
+    const std::string crashed = std::string("its start-up code crashed: ") + segmentationFault;
+    const std::string library = plugin("crash_at_load");
+    const ChildOutcome run = host({"run", library, fileWith("load.txt", "notify 0\n")});
+    EXPECT_EQ(run.exitCode, static_cast<int>(ExitCode::Crashed));
+    EXPECT_EQ(linesOf(run.output).back(), "corvane-host: CRASH while loading the library: " + crashed) << run.output;
+
+    const ChildOutcome validate = host({"validate", library});
+    EXPECT_EQ(validate.exitCode, static_cast<int>(ExitCode::Crashed));
+    EXPECT_EQ(validate.output, "corvane-host: " + library + " could not be loaded: " + crashed + "\n");
+
+    const ChildOutcome fuzz = host({"fuzz", library, "--seed", "1", "--sessions", "3"});
+    EXPECT_EQ(fuzz.exitCode, static_cast<int>(ExitCode::Crashed));
+    EXPECT_TRUE(contains(fuzz.output, "corvane-host: session 1 crashed while loading the library: " + crashed + "\n")) << fuzz.output;
+    for (const ChildOutcome* outcome : {&run, &validate, &fuzz}) EXPECT_FALSE(hasCrashDump(outcome->output)) << outcome->output;
+}

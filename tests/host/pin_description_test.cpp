@@ -82,6 +82,29 @@ TEST(PinDescription, RefusesMalformedDescriptions) {
     }
 }
 
+TEST(PinDescription, ReadsJsonAsTheStandardHasIt) {
+    // Every escape the standard has is read; raw control characters and
+    // leading zeros are not JSON. Past the first line, errors give line and column.
+    const std::string before = "{\"classes\":[{\"identifier\":\"";
+    const std::string after = "\",\"kind\":2,\"pins\":[]}]}";
+    std::string error;
+    const auto escaped = PinDescription::parse(before + "a\\/b\\b\\f\\n\\u00e9\\ud83c\\udfb5" + after, error);
+    ASSERT_TRUE(escaped) << error;
+    EXPECT_EQ(escaped->classes[0].identifier, "a/b\b\f\n\xC3\xA9\xF0\x9F\x8E\xB5");
+
+    const std::pair<std::string, std::string> refused[] = {
+        {before + "a\tb" + after, "offset 28: invalid string: control character U+0009 (HT) must be escaped to \\u0009 or \\t"},
+        {"{\"classes\":[{\"identifier\":\"A\",\"kind\":02,\"pins\":[]}]}", "offset 38: unexpected number literal; expected '}'"},
+        {"{\"classes\":[\n  {\"identifier\":\"A\",\n   \"kind\":2 \"pins\":[]}]}", "line 3, column 18: unexpected string literal; expected '}'"},
+        {before + "\\x" + after, "offset 28: invalid string: forbidden character after backslash"},
+    };
+    for (const auto& [json, message] : refused) {
+        SCOPED_TRACE(json);
+        EXPECT_FALSE(PinDescription::parse(json, error));
+        EXPECT_EQ(error, message);
+    }
+}
+
 TEST(PinDescription, DecodesSentValuesAndTellsWrongBytesFromAWrongPin) {
     const ClassPins pins{"A", 2,
                          {{0, PinType::Text, PinDirection::InOut, false, 0},

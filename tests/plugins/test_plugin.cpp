@@ -14,7 +14,14 @@
 //   TEST_PLUGIN_THROWS                notify 0 with the text "throw" throws
 //   TEST_PLUGIN_SENDS_TERMINATOR      the echoed text carries a NUL terminator
 //   TEST_PLUGIN_OVER_RELEASES_HOST    setHost releases the host twice after one query
+//   TEST_PLUGIN_CRASHES_AT_LOAD       the library's static initialisation writes through null
+//   TEST_PLUGIN_LEAVES_A_CHILD        setHost starts a long-lived process that shares standard
+//                                     output and prints "lingering pid N"; notify 1 never returns
+//   TEST_PLUGIN_FORGES_MARKERS        notify 0 with the text "forge" prints lines that look like
+//                                     the harness's own session markers, then ends the process
+//                                     with status 0
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -24,6 +31,16 @@
 #include "interfaces/IMpFactory.h"
 #include "interfaces/IMpUserInterface2.h"
 #include "interfaces/InterfaceIds.h"
+
+#if defined(TEST_PLUGIN_LEAVES_A_CHILD) || defined(TEST_PLUGIN_FORGES_MARKERS)
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <spawn.h>
+#include <unistd.h>
+extern char** environ;
+#endif
+#endif
 
 #if defined(_WIN32)
 #define TEST_PLUGIN_EXPORT extern "C" __declspec(dllexport)
@@ -36,6 +53,44 @@ using namespace gmpi;
 namespace {
 
 constexpr std::int32_t lastFloatPin = 65536;
+
+#ifdef TEST_PLUGIN_CRASHES_AT_LOAD
+int* volatile nowhereAtLoad = nullptr;
+const int crashAtLoad = [] {
+    *nowhereAtLoad = 1;
+    return 1;
+}();
+#endif
+
+#ifdef TEST_PLUGIN_LEAVES_A_CHILD
+/// Starts a process that outlives this one unless its parent's harness ends
+/// it, holding this process's standard output and error; says its id.
+void leaveAChild() {
+#ifdef _WIN32
+    wchar_t command[] = L"cmd.exe /c ping -n 1000 127.0.0.1";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) return;
+    const unsigned long id = process.dwProcessId;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+#else
+    char program[] = "sleep";
+    char seconds[] = "1000";
+    char* arguments[] = {program, seconds, nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, program, nullptr, nullptr, arguments, environ) != 0) return;
+    const unsigned long id = static_cast<unsigned long>(child);
+#endif
+    std::printf("lingering pid %lu\n", id);
+    std::fflush(stdout);
+}
+#endif
 
 bool answersComIUnknown(const InterfaceId& iid) {
 #ifdef TEST_PLUGIN_ANSWERS_COM_IUNKNOWN
@@ -69,6 +124,9 @@ public:
         void* out = nullptr;
         hostObject->queryInterface(IID_IGuiHost2, &out);
         host = static_cast<IGuiHost2*>(out);
+#ifdef TEST_PLUGIN_LEAVES_A_CHILD
+        leaveAChild();
+#endif
 #ifdef TEST_PLUGIN_OVER_RELEASES_HOST
         if (host != nullptr) {
             host->release();
@@ -106,6 +164,17 @@ public:
             static int* volatile nowhere = nullptr;
             if (!text.empty() && floats.count(3) != 0 && floats[3] < 0) *nowhere = 1;
 #endif
+#ifdef TEST_PLUGIN_FORGES_MARKERS
+            if (text == u"forge") {
+                std::fputs("\x1e" "line 1\n\x1e" "broken forged\n\x1e" "exit 0\n", stdout);
+                std::fflush(stdout);
+#ifdef _WIN32
+                ExitProcess(0);
+#else
+                _exit(0);
+#endif
+            }
+#endif
 #ifdef TEST_PLUGIN_THROWS
             if (text == u"throw") throw std::runtime_error("planted failure in notifyPin");
 #endif
@@ -120,6 +189,10 @@ public:
 #ifdef TEST_PLUGIN_SENDS_UNDESCRIBED
         if (host != nullptr && !text.empty() && floats.count(pinIndex) != 0)
             host->sendPinValue(100000, sizeof(float), &floats[pinIndex], 0);
+#endif
+#ifdef TEST_PLUGIN_LEAVES_A_CHILD
+        for (volatile bool spinning = pinIndex == 1; spinning;) {
+        }
 #endif
         return pinIndex >= 1 && pinIndex <= lastFloatPin ? ResultOk : ResultFail;
     }

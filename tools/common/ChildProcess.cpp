@@ -1,7 +1,9 @@
 #include "tools/common/ChildProcess.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <thread>
 
@@ -18,6 +20,10 @@
 #include <cstring>
 #include <limits.h>
 #include <spawn.h>
+#include <sys/syscall.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,7 +54,101 @@ void take(ChildOutcome& outcome, const ChildOptions& options, const char* bytes,
     else outcome.output.append(bytes, size);
 }
 
+/// Cuts the control channel's bytes into lines for the caller's listener or the outcome.
+class ControlLines {
+public:
+    ControlLines(ChildOutcome& childOutcome, const ChildOptions& childOptions) : outcome(childOutcome), options(childOptions) {}
+
+    void take(const char* bytes, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i) {
+            if (bytes[i] != '\n') pending += bytes[i];
+            else finish();
+        }
+    }
+    /// A last line without its line feed still counts.
+    void end() {
+        if (!pending.empty()) finish();
+    }
+
+private:
+    void finish() {
+        if (options.onControl) options.onControl(pending);
+        else outcome.control.append(pending).append(1, '\n');
+        pending.clear();
+    }
+
+    ChildOutcome& outcome;
+    const ChildOptions& options;
+    std::string pending;
+};
+
+/// The arguments with the control channel's option in front.
+std::vector<std::string> withChannel(const std::vector<std::string>& arguments, const std::string& number) {
+    std::vector<std::string> all{controlChannelOption, number};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return all;
+}
+
+/// How long a child's output is still read once it has ended: what it wrote
+/// before its end is in the pipe already; a process it left behind that
+/// escaped its group or job may hold the pipe open for good.
+constexpr auto drainTime = std::chrono::milliseconds(500);
+
+/// The stream a child writes its control lines on: each flush is one write.
+class ChannelBuffer : public std::streambuf {
+protected:
+    int overflow(int c) override {
+        if (c != traits_type::eof()) held += static_cast<char>(c);
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* bytes, std::streamsize count) override {
+        held.append(bytes, static_cast<std::size_t>(count));
+        return count;
+    }
+    int sync() override;
+
+public:
+    std::string held;
+};
+
+bool channelOpen = false;
+ChannelBuffer channelBuffer;
+std::ostream channelStream(&channelBuffer);
+
+void writeChannel(const char* bytes, std::size_t size);
+
+int ChannelBuffer::sync() {
+    writeChannel(held.data(), held.size());
+    held.clear();
+    return 0;
+}
+
 }  // namespace
+
+void tellParent(std::string_view line) {
+    if (!channelOpen) return;
+    std::string text(line);
+    text += '\n';
+    writeChannel(text.data(), text.size());
+}
+
+std::ostream* parentChannel() { return channelOpen ? &channelStream : nullptr; }
+
+bool crashedWhileLoading(const ChildOutcome& outcome) {
+    if (!outcome.started || outcome.exited || outcome.timedOut) return false;
+    bool loading = false;
+    std::size_t start = 0;
+    while (start < outcome.control.size()) {
+        const std::size_t end = std::min(outcome.control.find('\n', start), outcome.control.size());
+        const std::string_view line(outcome.control.data() + start, end - start);
+        if (line == loadingMarker) loading = true;
+        else if (line == loadedMarker) loading = false;
+        start = end + 1;
+    }
+    return loading;
+}
+
+std::string startupCrashWords(const ChildOutcome& outcome) { return "its start-up code crashed: " + outcome.ending; }
 
 std::string exceptionName(unsigned long code) {
     switch (code) {
@@ -147,12 +247,101 @@ ChildOutcome runSelf(const std::vector<std::string>& arguments, const ChildOptio
     return runProgram(utf16ToUtf8(std::u16string(self, self + length)), arguments, options);
 }
 
+namespace {
+
+HANDLE channelHandle = nullptr;
+
+void writeChannel(const char* bytes, std::size_t size) {
+    while (size > 0) {
+        DWORD wrote = 0;
+        if (!WriteFile(channelHandle, bytes, static_cast<DWORD>(size), &wrote, nullptr) || wrote == 0) return;
+        bytes += wrote;
+        size -= wrote;
+    }
+}
+
+/// A job that ends every process in it when its last handle closes: the
+/// child and whatever it starts.
+HANDLE makeJob() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (job == nullptr) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        CloseHandle(job);
+        return nullptr;
+    }
+    return job;
+}
+
+/// The handles a child may inherit, as a start-up attribute list; false when
+/// the system cannot make one (the child then inherits every inheritable handle).
+class InheritedHandles {
+public:
+    explicit InheritedHandles(std::vector<HANDLE> handles) : list(std::move(handles)) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage.resize(size);
+        auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+        if (size == 0 || !InitializeProcThreadAttributeList(attributes, 1, 0, &size)) return;
+        initialised = true;
+        ready = UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, list.data(),
+                                          list.size() * sizeof(HANDLE), nullptr, nullptr) != 0;
+    }
+    ~InheritedHandles() {
+        if (initialised) DeleteProcThreadAttributeList(reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data()));
+    }
+    InheritedHandles(const InheritedHandles&) = delete;
+    InheritedHandles& operator=(const InheritedHandles&) = delete;
+
+    LPPROC_THREAD_ATTRIBUTE_LIST attributes() { return ready ? reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data()) : nullptr; }
+
+private:
+    std::vector<HANDLE> list;
+    std::vector<unsigned char> storage;
+    bool initialised = false;
+    bool ready = false;
+};
+
+/// True for a handle a child can be given: one that exists and may be inherited.
+bool mayInherit(HANDLE handle) {
+    DWORD flags = 0;
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetHandleInformation(handle, &flags) &&
+           (flags & HANDLE_FLAG_INHERIT) != 0;
+}
+
+/// Reads what the pipe holds now without waiting; false once its every writer is gone.
+bool readAvailable(HANDLE pipe, const std::function<void(const char*, std::size_t)>& take, bool& gotSome) {
+    char buffer[4096];
+    DWORD available = 0;
+    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
+    if (available == 0) return true;
+    DWORD got = 0;
+    if (!ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) || got == 0) return false;
+    take(buffer, got);
+    gotSome = true;
+    return true;
+}
+
+}  // namespace
+
+bool openParentChannel(const std::string& number) {
+    unsigned long long value = 0;
+    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (ec != std::errc() || end != number.data() + number.size() || value == 0) return false;
+    HANDLE handle = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value));
+    if (GetFileType(handle) != FILE_TYPE_PIPE) return false;
+    // The plug-in's own children get no copy of it.
+    SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
+    channelHandle = handle;
+    channelOpen = true;
+    return true;
+}
+
 ChildOutcome runProgram(const std::string& program, const std::vector<std::string>& arguments, const ChildOptions& options) {
     ChildOutcome outcome;
     const auto start = Clock::now();
     const std::wstring path = wide(program);
-    std::wstring commandLine = quoteArgument(path);
-    for (const std::string& argument : arguments) commandLine += L" " + quoteArgument(wide(argument));
 
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
@@ -162,29 +351,57 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
         return outcome;
     }
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    // The input pipe holds the whole input, so writing it never waits for the child.
+    HANDLE controlRead = nullptr;
+    HANDLE controlWrite = nullptr;
     HANDLE inputRead = nullptr;
     HANDLE inputWrite = nullptr;
+    const auto closeAll = [&] {
+        for (HANDLE* handle : {&readEnd, &writeEnd, &controlRead, &controlWrite, &inputRead, &inputWrite}) {
+            if (*handle != nullptr) CloseHandle(*handle);
+            *handle = nullptr;
+        }
+    };
+    if (options.controlChannel) {
+        if (!CreatePipe(&controlRead, &controlWrite, &inheritable, 0)) {
+            outcome.startError = "no pipe for its control channel (" + systemMessage(GetLastError()) + ")";
+            closeAll();
+            return outcome;
+        }
+        SetHandleInformation(controlRead, HANDLE_FLAG_INHERIT, 0);
+    }
+    // The input pipe holds the whole input, so writing it never waits for the child.
     if (options.giveInput) {
         if (!CreatePipe(&inputRead, &inputWrite, &inheritable, static_cast<DWORD>(options.input.size() + 4096))) {
             outcome.startError = "no pipe for its input (" + systemMessage(GetLastError()) + ")";
-            CloseHandle(readEnd);
-            CloseHandle(writeEnd);
+            closeAll();
             return outcome;
         }
         SetHandleInformation(inputWrite, HANDLE_FLAG_INHERIT, 0);
     }
+    std::wstring commandLine = quoteArgument(path);
+    const std::vector<std::string> given =
+        options.controlChannel ? withChannel(arguments, std::to_string(reinterpret_cast<std::uintptr_t>(controlWrite))) : arguments;
+    for (const std::string& argument : given) commandLine += L" " + quoteArgument(wide(argument));
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = options.giveInput ? inputRead : GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = options.withErrors ? writeEnd : GetStdHandle(STD_ERROR_HANDLE);
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = options.giveInput ? inputRead : GetStdHandle(STD_INPUT_HANDLE);
+    startup.StartupInfo.hStdOutput = writeEnd;
+    startup.StartupInfo.hStdError = options.withErrors ? writeEnd : GetStdHandle(STD_ERROR_HANDLE);
+    // Only the handles meant for the child are inherited: its standard
+    // handles and its control channel, each once.
+    std::vector<HANDLE> handed;
+    for (HANDLE handle : {startup.StartupInfo.hStdInput, startup.StartupInfo.hStdOutput, startup.StartupInfo.hStdError, controlWrite})
+        if (mayInherit(handle) && std::find(handed.begin(), handed.end(), handle) == handed.end()) handed.push_back(handle);
+    InheritedHandles inherited(handed);
+    startup.lpAttributeList = inherited.attributes();
+    const DWORD flags = CREATE_SUSPENDED | (startup.lpAttributeList != nullptr ? EXTENDED_STARTUPINFO_PRESENT : 0);
+    HANDLE job = makeJob();
     PROCESS_INFORMATION process{};
     for (int attempt = 0;; ++attempt) {
-        outcome.started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                         &startup, &process) != 0;
+        outcome.started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                                         &startup.StartupInfo, &process) != 0;
         if (outcome.started) break;
         const DWORD error = GetLastError();
         if (attempt + 1 == startAttempts || !mayStartLater(error)) {
@@ -193,37 +410,57 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
         }
         Sleep(startRetryMs << attempt);
     }
+    if (outcome.started) {
+        // In its job before it runs a single instruction, so nothing it starts escapes.
+        if (job != nullptr && !AssignProcessToJobObject(job, process.hProcess)) {
+            CloseHandle(job);
+            job = nullptr;
+        }
+        ResumeThread(process.hThread);
+    }
     CloseHandle(writeEnd);
+    writeEnd = nullptr;
+    if (controlWrite != nullptr) CloseHandle(controlWrite);
+    controlWrite = nullptr;
     if (inputRead != nullptr) CloseHandle(inputRead);
+    inputRead = nullptr;
     if (inputWrite != nullptr) {
         DWORD written = 0;
         if (outcome.started && !options.input.empty())
             WriteFile(inputWrite, options.input.data(), static_cast<DWORD>(options.input.size()), &written, nullptr);
         CloseHandle(inputWrite);
+        inputWrite = nullptr;
     }
+    ControlLines control(outcome, options);
     if (outcome.started) {
-        // Polls rather than blocks on the pipe, so the time limit holds even
+        // Polls rather than blocks on the pipes, so the time limit holds even
         // when the child writes nothing.
         const auto deadline = start + std::chrono::duration<double>(options.timeoutSeconds);
-        char buffer[4096];
-        for (bool ended = false;;) {
-            DWORD available = 0;
-            if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr)) break;  // the child's end is closed
-            if (available > 0) {
-                DWORD got = 0;
-                if (!ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) || got == 0) break;
-                take(outcome, options, buffer, got);
-                continue;
-            }
-            if (ended) break;  // drained after the end
-            if (options.timeoutSeconds > 0 && Clock::now() >= deadline) {
+        bool outputOpen = true;
+        bool controlOpen = controlRead != nullptr;
+        bool ended = false;
+        Clock::time_point drainEnd{};
+        const auto takeOutput = [&](const char* bytes, std::size_t size) { take(outcome, options, bytes, size); };
+        const auto takeControl = [&](const char* bytes, std::size_t size) { control.take(bytes, size); };
+        for (;;) {
+            bool gotSome = false;
+            if (outputOpen) outputOpen = readAvailable(readEnd, takeOutput, gotSome);
+            if (controlOpen) controlOpen = readAvailable(controlRead, takeControl, gotSome);
+            if (gotSome) continue;
+            if (ended && (!(outputOpen || controlOpen) || Clock::now() >= drainEnd)) break;
+            if (!ended && options.timeoutSeconds > 0 && Clock::now() >= deadline) {
                 outcome.timedOut = true;
                 TerminateProcess(process.hProcess, timedOutStatus);
                 WaitForSingleObject(process.hProcess, INFINITE);
-                ended = true;
-                continue;
             }
-            ended = WaitForSingleObject(process.hProcess, 5) == WAIT_OBJECT_0;
+            if (!ended && WaitForSingleObject(process.hProcess, outcome.timedOut ? 0 : 5) == WAIT_OBJECT_0) {
+                // What it started goes with it; what it wrote is drained.
+                if (job != nullptr) TerminateJobObject(job, timedOutStatus);
+                ended = true;
+                drainEnd = Clock::now() + drainTime;
+            } else if (ended) {
+                Sleep(5);
+            }
         }
         WaitForSingleObject(process.hProcess, INFINITE);
         DWORD code = 0;
@@ -243,10 +480,47 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
             outcome.faultName = exceptionName(code);
             if (!outcome.faultName.empty()) outcome.ending += " (" + outcome.faultName + ")";
         }
+    } else if (process.hProcess != nullptr) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
     }
-    CloseHandle(readEnd);
+    if (job != nullptr) CloseHandle(job);
+    control.end();
+    closeAll();
     outcome.seconds = secondsSince(start);
     return outcome;
+}
+
+namespace {
+
+LONG CALLBACK endOnStartupFault(EXCEPTION_POINTERS* fault) {
+    const DWORD code = fault->ExceptionRecord->ExceptionCode;
+    switch (code) {
+        case EXCEPTION_ACCESS_VIOLATION:
+        case EXCEPTION_IN_PAGE_ERROR:
+        case EXCEPTION_ILLEGAL_INSTRUCTION:
+        case EXCEPTION_PRIV_INSTRUCTION:
+        case EXCEPTION_INT_DIVIDE_BY_ZERO:
+        case EXCEPTION_STACK_OVERFLOW:
+        case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+            TerminateProcess(GetCurrentProcess(), code);
+            return EXCEPTION_CONTINUE_SEARCH;
+        default:
+            // C++ exceptions and the like: the library may catch its own.
+            return EXCEPTION_CONTINUE_SEARCH;
+    }
+}
+
+}  // namespace
+
+LoadingLibrary::LoadingLibrary() {
+    tellParent(loadingMarker);
+    if (channelOpen) watch = AddVectoredExceptionHandler(1, endOnStartupFault);
+}
+
+LoadingLibrary::~LoadingLibrary() {
+    if (watch != nullptr) RemoveVectoredExceptionHandler(watch);
+    tellParent(loadedMarker);
 }
 
 void endQuietlyOnCrash() {
@@ -290,25 +564,80 @@ ChildOutcome runSelf(const std::vector<std::string>& arguments, const ChildOptio
     return runProgram(self, arguments, options);
 }
 
+namespace {
+
+/// The descriptor number a child finds its control channel on.
+constexpr int childChannelFd = 3;
+
+/// A descriptor that becomes readable when `child` ends (pidfd), or -1 where
+/// the system has none; the loop then looks every few milliseconds.
+int endNotice(pid_t child) {
+#ifdef SYS_pidfd_open
+    const long fd = syscall(SYS_pidfd_open, child, 0);
+    if (fd >= 0) {
+        fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
+        return static_cast<int>(fd);
+    }
+#endif
+    (void)child;
+    return -1;
+}
+
+void writeChannel(const char* bytes, std::size_t size) {
+    while (size > 0) {
+        const ssize_t wrote = write(childChannelFd, bytes, size);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return;  // the parent is gone; nobody listens
+        bytes += wrote;
+        size -= static_cast<std::size_t>(wrote);
+    }
+}
+
+}  // namespace
+
+bool openParentChannel(const std::string& number) {
+    if (number != std::to_string(childChannelFd) || fcntl(childChannelFd, F_GETFD) < 0) return false;
+    // The plug-in's own children get no copy of it.
+    fcntl(childChannelFd, F_SETFD, FD_CLOEXEC);
+#ifdef __linux__
+    // In a process group of its own, a child does not get the terminal's
+    // Ctrl-C with its parent: it ends when its parent does instead.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    channelOpen = true;
+    return true;
+}
+
 ChildOutcome runProgram(const std::string& program, const std::vector<std::string>& arguments, const ChildOptions& options) {
     ChildOutcome outcome;
     const auto start = Clock::now();
     std::vector<std::string> copies{program};
-    copies.insert(copies.end(), arguments.begin(), arguments.end());
+    const std::vector<std::string> given = options.controlChannel ? withChannel(arguments, std::to_string(childChannelFd)) : arguments;
+    copies.insert(copies.end(), given.begin(), given.end());
     std::vector<char*> argv;
     for (std::string& argument : copies) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
+    // Every end is close-on-exec here; the child gets its copies through dup2.
     int outputEnds[2];
     if (pipe2(outputEnds, O_CLOEXEC) != 0) {
         outcome.startError = "no pipe for its output (" + systemMessage(static_cast<unsigned long>(errno)) + ")";
         return outcome;
     }
+    int controlEnds[2] = {-1, -1};
     int inputEnds[2] = {-1, -1};
+    const auto closeAll = [&] {
+        for (int fd : {outputEnds[0], outputEnds[1], controlEnds[0], controlEnds[1], inputEnds[0], inputEnds[1]})
+            if (fd >= 0) close(fd);
+    };
+    if (options.controlChannel && pipe2(controlEnds, O_CLOEXEC) != 0) {
+        outcome.startError = "no pipe for its control channel (" + systemMessage(static_cast<unsigned long>(errno)) + ")";
+        closeAll();
+        return outcome;
+    }
     if (options.giveInput && pipe2(inputEnds, O_CLOEXEC) != 0) {
         outcome.startError = "no pipe for its input (" + systemMessage(static_cast<unsigned long>(errno)) + ")";
-        close(outputEnds[0]);
-        close(outputEnds[1]);
+        closeAll();
         return outcome;
     }
     posix_spawn_file_actions_t actions;
@@ -316,15 +645,22 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
     posix_spawn_file_actions_adddup2(&actions, outputEnds[1], STDOUT_FILENO);
     if (options.withErrors) posix_spawn_file_actions_adddup2(&actions, outputEnds[1], STDERR_FILENO);
     if (options.giveInput) posix_spawn_file_actions_adddup2(&actions, inputEnds[0], STDIN_FILENO);
+    if (options.controlChannel) posix_spawn_file_actions_adddup2(&actions, controlEnds[1], childChannelFd);
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // Descriptors this process inherited without close-on-exec stay out of the child too.
+    posix_spawn_file_actions_addclosefrom_np(&actions, options.controlChannel ? childChannelFd + 1 : childChannelFd);
+#endif
     // A write to a child that has died must not end this process: SIGPIPE is
-    // ignored here and restored to its default in the child.
+    // ignored here and restored to its default in the child. The child leads
+    // a process group of its own, so that whatever it starts ends with it.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t pipeSignal;
     sigemptyset(&pipeSignal);
     sigaddset(&pipeSignal, SIGPIPE);
     posix_spawnattr_setsigdefault(&attributes, &pipeSignal);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     if (options.giveInput) std::signal(SIGPIPE, SIG_IGN);
     pid_t child = 0;
     for (int attempt = 0;; ++attempt) {
@@ -340,47 +676,76 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     close(outputEnds[1]);
-    if (options.giveInput) close(inputEnds[0]);
+    outputEnds[1] = -1;
+    if (controlEnds[1] >= 0) close(controlEnds[1]);
+    controlEnds[1] = -1;
+    if (inputEnds[0] >= 0) close(inputEnds[0]);
+    inputEnds[0] = -1;
     int inputFd = options.giveInput ? inputEnds[1] : -1;
+    inputEnds[1] = -1;
     if (inputFd >= 0) fcntl(inputFd, F_SETFL, O_NONBLOCK);
     std::size_t inputSent = 0;
+    ControlLines control(outcome, options);
     if (outcome.started) {
+        const int ended = endNotice(child);
         const auto deadline = start + std::chrono::duration<double>(options.timeoutSeconds);
+        Clock::time_point drainEnd{};
         char buffer[4096];
-        bool killed = false;
+        int status = 0;
+        bool reaped = false;
+        int outputFd = outputEnds[0];
+        int controlFd = controlEnds[0];
         for (;;) {
+            if (!reaped) {
+                // Ended (looked at without reaping it, so its group id is still
+                // its own): what it left behind in its group goes with it.
+                siginfo_t info{};
+                if (waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == child) {
+                    kill(-child, SIGKILL);
+                    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+                    }
+                    reaped = true;
+                    drainEnd = Clock::now() + drainTime;
+                } else if (options.timeoutSeconds > 0 && !outcome.timedOut && Clock::now() >= deadline) {
+                    kill(-child, SIGKILL);
+                    outcome.timedOut = true;
+                    continue;
+                }
+            }
+            if (reaped && ((outputFd < 0 && controlFd < 0) || Clock::now() >= drainEnd)) break;
             if (inputFd >= 0 && inputSent == options.input.size()) {
                 close(inputFd);
                 inputFd = -1;
             }
-            pollfd watched[2] = {{outputEnds[0], POLLIN, 0}, {inputFd, POLLOUT, 0}};
-            int waitMs = -1;
-            if (options.timeoutSeconds > 0 && !killed) {
-                const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-                waitMs = left > 0 ? static_cast<int>(std::min<long long>(left, 60000)) : 0;
-            }
-            const int ready = poll(watched, inputFd >= 0 ? 2 : 1, waitMs);
+            pollfd watched[4] = {{outputFd, POLLIN, 0}, {controlFd, POLLIN, 0}, {inputFd, POLLOUT, 0}, {reaped ? -1 : ended, POLLIN, 0}};
+            // Poll ignores negative descriptors. Without an end notice the
+            // child's end is looked for every 20 ms.
+            auto limit = std::chrono::milliseconds(ended >= 0 || reaped ? 60000 : 20);
+            if (reaped) limit = std::min(limit, std::chrono::ceil<std::chrono::milliseconds>(drainEnd - Clock::now()));
+            else if (options.timeoutSeconds > 0 && !outcome.timedOut)
+                limit = std::min(limit, std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()));
+            const int ready = poll(watched, 4, static_cast<int>(std::max<long long>(limit.count(), 0)));
             if (ready < 0 && errno != EINTR) break;
-            if (ready == 0 && options.timeoutSeconds > 0 && !killed && Clock::now() >= deadline) {
-                // Its output pipe closes when it dies; the loop then drains it.
-                kill(child, SIGKILL);
-                killed = outcome.timedOut = true;
-                continue;
-            }
-            if (inputFd >= 0 && (watched[1].revents & (POLLOUT | POLLERR | POLLHUP)) != 0) {
+            if (ready <= 0) continue;
+            if (inputFd >= 0 && (watched[2].revents & (POLLOUT | POLLERR | POLLHUP)) != 0) {
                 const ssize_t wrote = write(inputFd, options.input.data() + inputSent, options.input.size() - inputSent);
                 if (wrote > 0) inputSent += static_cast<std::size_t>(wrote);
                 else if (wrote < 0 && errno != EAGAIN && errno != EINTR) inputSent = options.input.size();  // the child closed it
             }
-            if ((watched[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-                const ssize_t got = read(outputEnds[0], buffer, sizeof buffer);
-                if (got > 0) take(outcome, options, buffer, static_cast<std::size_t>(got));
-                else if (got == 0 || errno != EINTR) break;
+            for (int* fd : {&outputFd, &controlFd}) {
+                const pollfd& entry = fd == &outputFd ? watched[0] : watched[1];
+                if (*fd < 0 || (entry.revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+                const ssize_t got = read(*fd, buffer, sizeof buffer);
+                if (got > 0) {
+                    if (fd == &outputFd) take(outcome, options, buffer, static_cast<std::size_t>(got));
+                    else control.take(buffer, static_cast<std::size_t>(got));
+                } else if (got == 0 || errno != EINTR) {
+                    *fd = -1;  // closed by every writer; closed here at the end
+                }
             }
         }
-        int status = 0;
-        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
+        if (ended >= 0) close(ended);
+        control.end();
         outcome.exited = !outcome.timedOut && WIFEXITED(status);
         outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 0;
         if (WIFSIGNALED(status) && !outcome.timedOut) {
@@ -390,10 +755,14 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
         }
     }
     if (inputFd >= 0) close(inputFd);
-    close(outputEnds[0]);
+    closeAll();
     outcome.seconds = secondsSince(start);
     return outcome;
 }
+
+LoadingLibrary::LoadingLibrary() { tellParent(loadingMarker); }
+
+LoadingLibrary::~LoadingLibrary() { tellParent(loadedMarker); }
 
 void endQuietlyOnCrash() {}
 

@@ -1,6 +1,7 @@
-// A JSON document read into a tree: enough JSON for the pin description that
-// plug-ins carry (objects, arrays, strings, numbers, true, false, null).
-// Used by PinDescription.
+// A JSON document read into a tree, members in document order: the pin
+// description that plug-ins carry, and the harness's own JSON output in its
+// tests. Read by nlohmann-json (RFC 8259: every escape, no raw control
+// characters, no leading zeros), with this program's own error messages.
 #pragma once
 
 #include <optional>
@@ -12,7 +13,8 @@ class JsonValue {
 public:
     enum class Kind { Null, Boolean, Number, String, Array, Object };
 
-    /// Reads one complete document; nullopt with `error` set ("offset N: ...").
+    /// Reads one complete document; nullopt with `error` set: "offset N: what"
+    /// on a document's first line, "line L, column C: what" past it.
     static std::optional<JsonValue> parse(std::string_view text, std::string& error);
 
     /// The member called `name` of an object, or null (also for non-objects).

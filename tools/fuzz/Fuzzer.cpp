@@ -122,6 +122,12 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
             throw HostError(verdict.code, "session " + std::to_string(std::max(session, 1)) + " stopped before the plug-in was fuzzed" +
                                               (verdict.message.empty() ? "" : ": " + verdict.message));
         }
+        if (verdict.whileLoading) {
+            // Every session would crash there alike: nothing to shrink.
+            out << said;
+            throw HostError(verdict.code, "session " + std::to_string(std::max(session, 1)) + " crashed " +
+                                              placeOf(verdict, script, "session") + ": " + verdict.fault);
+        }
         if (session == 0) {
             const bool window = verdict.object.find(" gdi") != std::string::npos;
             const bool composited = verdict.object.find(" composited") != std::string::npos;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "interfaces/InterfaceIds.h"
+#include "tools/common/ChildProcess.h"
 #include "tools/common/HostError.h"
 #include "tools/common/HostText.h"
 
@@ -105,7 +106,13 @@ void HostedPlugin::open() {
     // The system's own search for a bare name would skip the current folder.
     std::error_code ignored;
     const std::u8string absolute = std::filesystem::absolute(pathFromUtf8(path), ignored).u8string();
-    if (!loaded.open(absolute.empty() ? path : std::string(absolute.begin(), absolute.end()))) throw HostError(ExitCode::NotALibrary, path + " is not a library this host can load: " + loaded.error());
+    bool opened = false;
+    {
+        // A watching parent learns that a crash in here is the library's start-up code.
+        const LoadingLibrary loading;
+        opened = loaded.open(absolute.empty() ? path : std::string(absolute.begin(), absolute.end()));
+    }
+    if (!opened) throw HostError(ExitCode::NotALibrary, path + " is not a library this host can load: " + loaded.error());
 #ifndef _WIN32
     // Natively the library stays mapped until the harness exits: the native
     // timer stand-in keeps its records for the process's life on purpose,

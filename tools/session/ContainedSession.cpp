@@ -48,19 +48,25 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
     std::string firstBreak;
     int breakLine = 0;
     int exitMarker = -1;
-    const auto lineOf = [&](const std::string& line) {
-        if (line.empty() || line[0] != sessionMarker) {
-            ++verdict.events;
-            if (onLine) onLine(line);
-            return;
-        }
-        const std::string_view marker = std::string_view(line).substr(1);
+    bool loading = false;
+    // Everything on standard output is transcript, whatever the plug-in
+    // printed there too; only the control channel carries markers.
+    const auto transcriptLine = [&](const std::string& line) {
+        ++verdict.events;
+        if (onLine) onLine(line);
+    };
+    const auto markerLine = [&](std::string_view marker) {
+        if (!marker.empty() && marker[0] == sessionMarker) marker.remove_prefix(1);
         const auto number = [&](std::size_t from) {
             int value = 0;
             std::from_chars(marker.data() + from, marker.data() + marker.size(), value);
             return value;
         };
-        if (marker.rfind("line ", 0) == 0) {
+        if (marker == loadingMarker) {
+            loading = true;
+        } else if (marker == loadedMarker) {
+            loading = false;
+        } else if (marker.rfind("line ", 0) == 0) {
             verdict.line = number(5);
             verdict.furthestLine = std::max(verdict.furthestLine, verdict.line);
         } else if (marker.rfind("threw ", 0) == 0 && threw.empty()) {
@@ -83,18 +89,20 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
     child.input = scriptText;
     // The fuzzer's children talk to nobody: what they write on standard error goes with the rest.
     child.withErrors = options.quiet;
+    child.controlChannel = true;
+    child.onControl = markerLine;
     child.onOutput = [&](std::string_view piece) {
         for (char c : piece) {
             if (c != '\n') {
                 pending += c;
                 continue;
             }
-            lineOf(pending);
+            transcriptLine(pending);
             pending.clear();
         }
     };
     const ChildOutcome outcome = runSelf(childArguments(plugin, source, options), child);
-    if (!pending.empty()) lineOf(pending);
+    if (!pending.empty()) transcriptLine(pending);
     verdict.seconds = outcome.seconds;
 
     if (!outcome.started) {
@@ -113,7 +121,8 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
             verdict.fault = threw;
             verdict.faultName = threw;
         } else if (!outcome.exited) {
-            verdict.fault = outcome.ending;
+            verdict.whileLoading = loading;
+            verdict.fault = loading ? startupCrashWords(outcome) : outcome.ending;
             verdict.faultNumber = outcome.fault;
             verdict.faultName = outcome.faultName;
         } else {
@@ -133,6 +142,7 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
 }
 
 std::string placeOf(const SessionVerdict& verdict, const SessionScript& script, const std::string& source) {
+    if (verdict.whileLoading) return "while loading the library";
     if (verdict.line == 0) return "while creating and attaching the object";
     const ScriptEvent* event = eventAt(script, verdict.line);
     if (event == nullptr) return "in the release at the end of " + source;

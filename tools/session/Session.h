@@ -1,7 +1,7 @@
 // Plays a session script to one object of a plug-in and prints the
 // transcript. Runs in the child process that the "run", "show" and "fuzz" commands
 // start (ContainedSession), which watches it through the marker lines it
-// writes between the transcript's lines.
+// writes on its control channel, apart from the transcript.
 #pragma once
 
 #include <optional>
@@ -35,7 +35,8 @@ struct PlayOptions {
 /// HostError (MissingFile) when it cannot be read.
 std::string readScriptText(const std::string& path);
 
-/// Marker lines start with this byte, which no transcript line holds. Each
+/// Marker lines start with this byte (the parent reads them on a channel of
+/// their own, so a plug-in's printed line is never taken for one). Each
 /// is one of "line N" (the script line played from now on), "threw TEXT"
 /// (an exception came out of the plug-in), "broken TEXT" (a contract break),
 /// "error TEXT" (a line of the message the session ended with), "object

@@ -121,6 +121,7 @@ CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
     }
     ChildOptions child;
     child.timeoutSeconds = options.timeoutSeconds;
+    child.controlChannel = true;
     const ChildOutcome outcome = runSelf(childArguments(options.plugin, check.name), child);
     result.seconds = outcome.seconds;
     result.message = outcome.output;
@@ -136,6 +137,9 @@ CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
         result.result = "fail";
     } else if (outcome.exited && outcome.exitCode == childCheckSkipped) {
         result.result = "skip";
+    } else if (crashedWhileLoading(outcome)) {
+        result.result = "crash";
+        result.message = "the library could not be loaded: " + startupCrashWords(outcome) + "\n" + result.message;
     } else if (!outcome.exited || outcome.exitCode != 0) {
         result.result = "crash";
         result.message = "the check's process ended with " +
@@ -222,7 +226,57 @@ void writeJunit(const std::string& path, const std::string& library, const std::
     if (!file.good()) throw HostError(ExitCode::MissingFile, "cannot write the JUnit file " + path);
 }
 
+/// The first look at the library, in a child process: loads it and gets its
+/// factory there, so that a library whose start-up code crashes or hangs
+/// takes only the child down. Throws HostError as opening it here would.
+void openInChild(const ValidateOptions& options) {
+    std::vector<std::string> arguments{childOpenOption, options.plugin.libraryPath};
+    for (std::string& option : choiceArguments(options.plugin)) arguments.push_back(std::move(option));
+    ChildOptions child;
+    child.timeoutSeconds = options.timeoutSeconds;
+    child.controlChannel = true;
+    const ChildOutcome outcome = runSelf(arguments, child);
+    const std::string& path = options.plugin.libraryPath;
+    std::string said = outcome.output;
+    while (!said.empty() && said.back() == '\n') said.pop_back();
+    if (!outcome.started)
+        throw HostError(ExitCode::PluginFailed, "cannot start a child process to load " + path + ": " + outcome.startError);
+    if (outcome.timedOut)
+        throw HostError(ExitCode::TimedOut, path + " was not loaded within " + formatNumber(options.timeoutSeconds) +
+                                                " s (its start-up code or MP_GetFactory does not return)");
+    if (crashedWhileLoading(outcome))
+        throw HostError(ExitCode::Crashed, path + " could not be loaded: " + startupCrashWords(outcome));
+    if (!outcome.exited)
+        throw HostError(ExitCode::Crashed, path + " crashed in MP_GetFactory or the factory's query: " + outcome.ending);
+    // The harness's own refusals (not a library, no entry point, no factory)
+    // come back with their status and words; any other ending is the library's doing.
+    const bool refused = outcome.exitCode >= static_cast<int>(ExitCode::MissingFile) &&
+                         outcome.exitCode <= static_cast<int>(ExitCode::PluginFailed) && !said.empty();
+    if (refused) throw HostError(static_cast<ExitCode>(outcome.exitCode), said);
+    if (outcome.exitCode != 0)
+        throw HostError(ExitCode::Crashed, path + " ended the process with exit status " + std::to_string(outcome.exitCode) +
+                                               " while it was loaded");
+}
+
 }  // namespace
+
+int openLibraryInChild(const PluginChoice& plugin, std::ostream& out) {
+    endQuietlyOnCrash();
+    try {
+        HostedPlugin hosted(plugin);
+        hosted.open();
+    } catch (const HostError& error) {
+        out << error.what() << "\n";
+        out.flush();
+        return static_cast<int>(error.code);
+    } catch (const std::exception& error) {
+        // As the harness's main reports an exception out of the plug-in.
+        out << error.what() << "\n";
+        out.flush();
+        return static_cast<int>(ExitCode::PluginFailed);
+    }
+    return 0;
+}
 
 int runCheckInChild(const PluginChoice& plugin, const std::string& name, std::ostream& out) {
     const ContractCheck* check = findCheck(name);
@@ -244,9 +298,10 @@ ExitCode validate(const ValidateOptions& options, std::ostream& out) {
     {
         // Fails early, with the harness's own exit codes, for a file that is
         // no plug-in at all; the checks then look at its behaviour.
-        HostedPlugin plugin(options.plugin);
-        plugin.open();
+        HostedPlugin plugin(options.plugin);  // the file, its description and class: loads nothing yet
+        if (options.inProcess) plugin.open();
     }
+    if (!options.inProcess) openInChild(options);
     std::vector<CheckResult> results;
     int passed = 0;
     int skipped = 0;

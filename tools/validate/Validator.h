@@ -34,6 +34,11 @@ ExitCode validate(const ValidateOptions& options, std::ostream& out);
 /// childCheckSkipped, with the reason printed, when it does not apply.
 int runCheckInChild(const PluginChoice& plugin, const std::string& name, std::ostream& out);
 
+/// The child side of validate's first look at the library: loads it and
+/// obtains its factory; answers 0, or prints the error and answers its exit code.
+int openLibraryInChild(const PluginChoice& plugin, std::ostream& out);
+constexpr const char* childOpenOption = "--open-library";
+
 /// The hidden option that makes the program a check's child process.
 constexpr const char* childCheckOption = "--run-check";
 /// A child's exit status for a failed check, and for a check that does not
