@@ -13,7 +13,9 @@
 # Windows: NAME.dll with the compiler's runtime linked in, exactly one export
 # (MP_GetFactory), the pin description as the RCDATA resource PINDESCRIPTION
 # and a VERSIONINFO resource. Elsewhere: libNAME.so exporting MP_GetFactory
-# alone, with the pin description beside it as libNAME.so.pins.json.
+# and CorvaneFireDueTimers (which a native host calls to fire the framework's
+# timers, interfaces/NativeTimerEntry.h) and nothing else, with the pin
+# description beside it as libNAME.so.pins.json.
 
 # Resources need the RC language, which may only be enabled at file scope:
 # here, as find_package or include reads this file.
@@ -89,7 +91,10 @@ function(corvane_add_module name)
     set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${pins}")
     target_sources(${name} PRIVATE "${rc}" "${here}/corvane-module.def")
   else()
-    # Only MP_GetFactory leaves the library; the runtime's symbols stay inside.
+    # Only MP_GetFactory and the timer entry leave the library; the runtime's
+    # symbols stay inside. The timer entry is pulled in even for a module
+    # that sets no timer, so every native module answers a host the same way.
+    target_link_options(${name} PRIVATE -Wl,--undefined=CorvaneFireDueTimers)
     set(map "${here}/corvane-module.map")
     target_link_options(${name} PRIVATE "-Wl,--version-script=${map}")
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS "${map}")

@@ -3,7 +3,9 @@
 #   build_examples.sh BUILD SOURCE SCRATCH HOST [--toolchain FILE --wine PREFIX]
 # installs BUILD's framework into SCRATCH/prefix, configures each example with
 # find_package(Corvane) from there, checks its binary surface and runs
-# HOST validate on it (under Wine with --wine). Windows adds the windowed example.
+# HOST validate on it (under Wine with --wine), and plays the value readout's
+# timer session, whose transcript must match the one kept beside this script
+# in both builds. Windows adds the windowed example.
 set -euo pipefail
 build=$1 source=$2 scratch=$3 host=$4
 shift 4
@@ -41,5 +43,19 @@ for entry in "${examples[@]}"; do
     bash "$source/tests/check_so_surface.sh" "$built"
     [ -f "$built.pins.json" ] || { echo "FAIL: no $library.pins.json beside the library"; exit 1; }
     "$host" validate "$built"
+  fi
+  if [ "$example" = value-readout ]; then
+    # Its rate limit runs on a framework timer: the same transcript natively
+    # and under Wine, times aside.
+    session="$source/tests/package/value_readout_timer.txt"
+    if [ -n "$wineprefix" ]; then
+      "$source/scripts/wine-run.sh" "$wineprefix" "$host" run "$built" "$session" >"$scratch/timer-transcript.txt"
+    else
+      "$host" run "$built" "$session" >"$scratch/timer-transcript.txt"
+    fi
+    tr -d '\r' <"$scratch/timer-transcript.txt" | sed -E 's/^ *[0-9]+\.[0-9]+ ms  //' >"$scratch/timer-transcript.masked"
+    diff -u "$source/tests/package/value_readout_timer.expected" "$scratch/timer-transcript.masked" ||
+      { echo "FAIL: the timer transcript differs from tests/package/value_readout_timer.expected"; exit 1; }
+    echo "timer transcript as expected"
   fi
 done
