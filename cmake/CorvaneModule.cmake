@@ -17,6 +17,33 @@
 # timers, interfaces/NativeTimerEntry.h) and nothing else, with the pin
 # description beside it as libNAME.so.pins.json.
 
+#
+# CORVANE_SANITIZE (a cache variable or -D at configure time) builds modules
+# natively with sanitizers: "address", "undefined" or "address;undefined";
+# ON means both, as for this project's own sanitizer preset. MinGW has no
+# sanitizer runtimes, so a Windows build refuses it. The native corvane-host
+# brings the runtime in itself when it runs such a module.
+
+# The sanitizers CORVANE_SANITIZE asks for, as a list in `out` (empty for none).
+function(corvane_sanitizers out)
+  set(wanted "${CORVANE_SANITIZE}")
+  if(NOT wanted OR wanted MATCHES "^(0|OFF|NO|FALSE|N|IGNORE|NOTFOUND)$")
+    set(${out} "" PARENT_SCOPE)
+    return()
+  endif()
+  if(wanted MATCHES "^(1|ON|YES|TRUE|Y)$")
+    set(wanted address undefined)
+  endif()
+  string(REPLACE "," ";" wanted "${wanted}")
+  foreach(sanitizer IN LISTS wanted)
+    if(NOT sanitizer MATCHES "^(address|undefined)$")
+      message(FATAL_ERROR "CORVANE_SANITIZE: unknown sanitizer '${sanitizer}': give address, undefined or both separated by ';'")
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES wanted)
+  set(${out} "${wanted}" PARENT_SCOPE)
+endfunction()
+
 # Resources need the RC language, which may only be enabled at file scope:
 # here, as find_package or include reads this file.
 if(WIN32 AND NOT CMAKE_RC_COMPILER_LOADED)
@@ -70,6 +97,10 @@ function(corvane_add_module name)
   target_link_options(${name} PRIVATE -Wl,--undefined=MP_GetFactory)
 
   if(WIN32)
+    corvane_sanitizers(sanitizers)
+    if(sanitizers)
+      message(FATAL_ERROR "corvane_add_module(${name}): CORVANE_SANITIZE=${CORVANE_SANITIZE} needs a native build; MinGW has no sanitizer runtimes")
+    endif()
     set_target_properties(${name} PROPERTIES PREFIX "")
     target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
 
@@ -102,6 +133,17 @@ function(corvane_add_module name)
       # Under clang's sanitizers the runtime lives in the executable, so the
       # library's references to it stay open until it is loaded.
       target_link_options(${name} PRIVATE -Wl,--no-undefined)
+    endif()
+    corvane_sanitizers(sanitizers)
+    if(sanitizers)
+      # A report stops the module at once (the harness counts it as a crash);
+      # the runtime comes as a library the module needs, which corvane-host preloads.
+      string(REPLACE ";" "," flag "${sanitizers}")
+      target_compile_options(${name} PRIVATE -fsanitize=${flag} -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+      target_link_options(${name} PRIVATE -fsanitize=${flag})
+      if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        target_link_options(${name} PRIVATE -shared-libsan)
+      endif()
     endif()
     # The pin description travels beside the library: libNAME.so.pins.json.
     add_custom_command(TARGET ${name} POST_BUILD
