@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -161,8 +163,15 @@ std::vector<std::string> readNeededLibraries(const std::string& libraryPath) {
     (void)libraryPath;
     return {};
 #else
-    const auto file = readFile(libraryPath);
-    return file ? neededOf(*file) : std::vector<std::string>{};
+    // Asked before any command has looked at the path: it may be anything.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(pathFromUtf8(libraryPath), error)) return {};
+    try {
+        const auto file = readFile(libraryPath);
+        return file ? neededOf(*file) : std::vector<std::string>{};
+    } catch (const std::exception&) {
+        return {};  // unreadable: the command itself says so
+    }
 #endif
 }
 
