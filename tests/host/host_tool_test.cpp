@@ -48,7 +48,7 @@ TEST(HostTool, ValidatePassesOnTheLibraryAndAWellBehavedPlugin) {
         }
         EXPECT_TRUE(contains(outcome.output, std::string("SKIP  ") + row.skipped + " (")) << outcome.output;
         EXPECT_GE(passed, 15);
-        EXPECT_EQ(lines[lines.size() - 2], std::to_string(skipped) + " skipped: they do not apply to this class's objects");
+        EXPECT_EQ(lines[lines.size() - 2], std::to_string(skipped) + " skipped (the reasons are above)");
         EXPECT_EQ(lines.back(), std::to_string(passed) + " passed, 0 failed");
     }
 }
@@ -164,13 +164,16 @@ TEST(HostTool, ValidateChoosesChecksByName) {
         {{"validate", plugin("good"), "--include", "object-counting", "--include", "export-table", "--in-process"}, 0,
          "PASS  export-table\nPASS  object-counting\n2 passed, 0 failed\n"},
         {{"validate", plugin("good"), "--include", "no-such-check"}, 2, "~corvane-host: no check called no-such-check"},
+        // An object no host can deliver pins to fails, rather than passing on skips.
+        {{"validate", plugin("no_gui"), "--include", "object-identity,set-host"}, 1,
+         "~FAIL  object-identity"},
         {{"validate", plugin("good"), "--include", "export-table", "--exclude", "export-table"}, 2,
          "~corvane-host: no check left to run"},
         // Skipped is not passed: a selection that checks nothing is a usage error.
         {{"validate", plugin("good"), "--include", "legacy-set-host"}, 2,
          "~SKIP  legacy-set-host\n      does not apply: the class's objects are a version-2 object (IMpUserInterface2B), and this "
-         "check covers legacy objects; for these, set-host checks their own setHost\n1 skipped: they do not apply to this class's "
-         "objects\n0 passed, 0 failed\ncorvane-host: none of the checks chosen with --include and --exclude applies to this "
+         "check covers legacy objects; for these, set-host checks their own setHost\n1 skipped (the reasons are above)\n"
+         "0 passed, 0 failed\ncorvane-host: none of the checks chosen with --include and --exclude applies to this "
          "class's objects, so nothing was checked"},
     };
     for (const Row& row : cases) {

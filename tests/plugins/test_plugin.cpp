@@ -20,6 +20,7 @@
 //   TEST_PLUGIN_FORGES_MARKERS        notify 0 with the text "forge" prints lines that look like
 //                                     the harness's own session markers, then ends the process
 //                                     with status 0
+//   TEST_PLUGIN_NO_GUI_INTERFACE      the object answers only IMpUnknown: neither GUI interface
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -106,9 +107,13 @@ public:
     std::int32_t queryInterface(const InterfaceId& iid, void** out) override {
         if (out == nullptr) return ResultFail;
         *out = nullptr;
+#ifdef TEST_PLUGIN_NO_GUI_INTERFACE
+        if (!(iid == IID_IMpUnknown)) return ResultNoInterface;
+#else
         if (!(iid == IID_IMpUnknown || iid == IID_IMpUserInterface2 || iid == IID_IMpUserInterface2B ||
               answersComIUnknown(iid)))
             return ResultNoInterface;
+#endif
         *out = this;
         addRef();
         return ResultOk;

@@ -134,6 +134,10 @@ void tellParent(std::string_view line) {
 
 std::ostream* parentChannel() { return channelOpen ? &channelStream : nullptr; }
 
+LoadingLibrary::LoadingLibrary() { tellParent(loadingMarker); }
+
+LoadingLibrary::~LoadingLibrary() { tellParent(loadedMarker); }
+
 bool crashedWhileLoading(const ChildOutcome& outcome) {
     if (!outcome.started || outcome.exited || outcome.timedOut) return false;
     bool loading = false;
@@ -491,47 +495,17 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
     return outcome;
 }
 
-namespace {
-
-LONG CALLBACK endOnStartupFault(EXCEPTION_POINTERS* fault) {
-    const DWORD code = fault->ExceptionRecord->ExceptionCode;
-    switch (code) {
-        case EXCEPTION_ACCESS_VIOLATION:
-        case EXCEPTION_IN_PAGE_ERROR:
-        case EXCEPTION_ILLEGAL_INSTRUCTION:
-        case EXCEPTION_PRIV_INSTRUCTION:
-        case EXCEPTION_INT_DIVIDE_BY_ZERO:
-        case EXCEPTION_STACK_OVERFLOW:
-        case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-            TerminateProcess(GetCurrentProcess(), code);
-            return EXCEPTION_CONTINUE_SEARCH;
-        default:
-            // C++ exceptions and the like: the library may catch its own.
-            return EXCEPTION_CONTINUE_SEARCH;
-    }
-}
-
-}  // namespace
-
-LoadingLibrary::LoadingLibrary() {
-    tellParent(loadingMarker);
-    if (channelOpen) watch = AddVectoredExceptionHandler(1, endOnStartupFault);
-}
-
-LoadingLibrary::~LoadingLibrary() {
-    if (watch != nullptr) RemoveVectoredExceptionHandler(watch);
-    tellParent(loadedMarker);
-}
-
 void endQuietlyOnCrash() {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     SetUnhandledExceptionFilter(endProcess);
     // 64-bit Windows and Wine swallow a fault raised in a window procedure
-    // that DispatchMessage or a system callback called: the unhandled filter
-    // never sees it and the process goes on half-done. A hardware fault is
-    // caught here first, before any handler, and ends the process as above.
-    // Exceptions a program raises itself (C++ ones among them) are left to
-    // the handlers that may catch them.
+    // that DispatchMessage or a system callback called, and Wine's loader one
+    // raised in a library's start-up code (it only fails the load): the
+    // unhandled filter never sees those and the process goes on half-done.
+    // A hardware fault is caught here first, before any handler, and ends
+    // the process as above. Exceptions a program raises itself (C++ ones
+    // among them) are left to the handlers that may catch them. The price:
+    // a plug-in that handles its own access violations is reported as crashing.
     struct Fatal {
         static LONG WINAPI first(EXCEPTION_POINTERS* fault) {
             switch (fault->ExceptionRecord->ExceptionCode) {
@@ -759,10 +733,6 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
     outcome.seconds = secondsSince(start);
     return outcome;
 }
-
-LoadingLibrary::LoadingLibrary() { tellParent(loadingMarker); }
-
-LoadingLibrary::~LoadingLibrary() { tellParent(loadedMarker); }
 
 void endQuietlyOnCrash() {}
 

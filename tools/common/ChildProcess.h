@@ -85,20 +85,16 @@ std::ostream* parentChannel();
 constexpr const char* loadingMarker = "loading";
 constexpr const char* loadedMarker = "loaded";
 /// Held while the plug-in library is loaded: says "loading" and, at its
-/// end, "loaded" to a watching parent. On Windows, while it is held, a
-/// hardware fault (an access violation, say) in a contained child ends the
-/// child at once with the fault's code, even where the system's loader
-/// would catch it in the library's start-up code and only fail the load:
-/// the parent can then say what happened.
+/// end, "loaded" to a watching parent, which can then tell a crash of the
+/// library's start-up code from one later on. (A contained child calls
+/// endQuietlyOnCrash first, so that such a crash ends it even where the
+/// system's loader would catch it and only fail the load.)
 class LoadingLibrary {
 public:
     LoadingLibrary();
     ~LoadingLibrary();
     LoadingLibrary(const LoadingLibrary&) = delete;
     LoadingLibrary& operator=(const LoadingLibrary&) = delete;
-
-private:
-    void* watch = nullptr;
 };
 
 /// True when the child crashed after saying "loading" and before "loaded":

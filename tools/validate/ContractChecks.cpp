@@ -12,6 +12,7 @@ void CheckReport::expect(bool holds, const std::string& what) {
 
 bool applies(const ContractCheck& check, const ObjectProfile& profile) {
     if (check.covers & Covers::Library) return true;
+    if ((check.covers & Covers::NoGui) && profile.family == GuiFamily::None) return true;
     const bool gui = ((check.covers & Covers::Version2) && profile.family == GuiFamily::Version2) ||
                      ((check.covers & Covers::Legacy) && profile.family == GuiFamily::Legacy);
     if (!gui) return false;
@@ -38,7 +39,7 @@ std::string coveredFamilies(const ContractCheck& check) {
 std::string skipReason(const ContractCheck& check, const ObjectProfile& profile) {
     std::string reason = "does not apply: the class's objects are " + profile.describe() + ", and this check covers " +
                          coveredFamilies(check) + " objects";
-    if (profile.family == GuiFamily::None) reason += "; only the library checks apply to them";
+    if (profile.family == GuiFamily::None) reason += "; such an object fails object-identity, and only the library checks apply besides";
     else if (check.instead != nullptr) reason += std::string("; for these, ") + check.instead;
     return reason;
 }
@@ -60,7 +61,7 @@ const std::vector<ContractCheck>& contractChecks() {
             {"com-iunknown-refused", "factory, object and each of its views refuse the COM IUnknown value", comIUnknownRefused, AnyGui},
             {"create-unknown-class", "creating an unregistered class answers ResultNoInterface and null", createUnknownClass, Library},
             {"object-identity", "the object answers its interfaces with its primary pointer or its views, and every view the same",
-             objectIdentity, AnyGui},
+             objectIdentity, AnyGui | NoGui},
             {"object-counting", "the object starts at 1, each query through any view adds one, the last release answers 0",
              objectCounting, AnyGui},
             {"set-host", "setHost takes an IGuiHost2 host and refuses a host without it", setHost, Version2,

@@ -46,6 +46,7 @@ constexpr unsigned Version2 = 2;     // IMpUserInterface2B
 constexpr unsigned Legacy = 4;       // IMpUserInterface with IMpLegacyInitialization
 constexpr unsigned WinGdi = 8;       // IMpGraphicsWinGdi
 constexpr unsigned Composited = 16;  // IZuGraphicsComposited
+constexpr unsigned NoGui = 32;      // also objects that answer neither GUI interface
 constexpr unsigned AnyGui = Version2 | Legacy;
 }  // namespace Covers
 

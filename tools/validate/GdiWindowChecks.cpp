@@ -22,43 +22,6 @@ constexpr int rounds = 50;
 constexpr DWORD gdiSlack = 8;
 constexpr DWORD userSlack = 4;
 
-/// Ends the process at the first chance of a fault, with the fault's code as
-/// its exit status, as an unhandled one would end it. The system's message
-/// dispatch swallows a fault inside a window procedure (a null write in
-/// WM_PAINT returns as if painted), which would let a crashing object pass.
-/// The price: a plug-in that handles its own access violations is reported
-/// as crashing.
-class FaultsEndTheProcess {
-public:
-    FaultsEndTheProcess() : handler(AddVectoredExceptionHandler(1, endAtFault)) {}
-    FaultsEndTheProcess(const FaultsEndTheProcess&) = delete;
-    FaultsEndTheProcess& operator=(const FaultsEndTheProcess&) = delete;
-    ~FaultsEndTheProcess() {
-        if (handler != nullptr) RemoveVectoredExceptionHandler(handler);
-    }
-
-private:
-    static LONG CALLBACK endAtFault(EXCEPTION_POINTERS* fault) {
-        switch (fault->ExceptionRecord->ExceptionCode) {
-            case EXCEPTION_ACCESS_VIOLATION:
-            case EXCEPTION_ILLEGAL_INSTRUCTION:
-            case EXCEPTION_PRIV_INSTRUCTION:
-            case EXCEPTION_INT_DIVIDE_BY_ZERO:
-            case EXCEPTION_STACK_OVERFLOW:
-            case EXCEPTION_IN_PAGE_ERROR:
-            case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-            case EXCEPTION_DATATYPE_MISALIGNMENT:
-                TerminateProcess(GetCurrentProcess(), fault->ExceptionRecord->ExceptionCode);
-                break;
-            default:
-                break;
-        }
-        return EXCEPTION_CONTINUE_SEARCH;
-    }
-
-    void* handler;
-};
-
 /// A GDI object attached to a recording host, and the frame window it opens
 /// its window in. The object is released at the end; the frame is left to
 /// the process's end, which follows the check: under Wine, destroying or
@@ -113,7 +76,6 @@ public:
     HMODULE library = nullptr;  // the plug-in's module, which registers its window class
 
 private:
-    FaultsEndTheProcess faults;
     HostWindow& frame;
     GuiObject object;
 };

@@ -61,6 +61,11 @@ void comIUnknownRefused(HostedPlugin& plugin, CheckReport& report) {
 void objectIdentity(HostedPlugin& plugin, CheckReport& report) {
     plugin.open();
     const ObjectProfile& profile = plugin.profile();
+    if (profile.family == GuiFamily::None) {
+        report.expect(false, "the object answers neither IMpUserInterface2B nor IMpUserInterface: a GUI object answers one of them, "
+                             "or no host can deliver its pins");
+        return;
+    }
     IMpUnknown* object = createBare(plugin, report);
     if (object == nullptr) return;
     const FamilyIdentifiers ids = identifiersOf(profile);

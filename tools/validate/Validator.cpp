@@ -76,20 +76,17 @@ std::vector<std::string> childArguments(const PluginChoice& choice, const std::s
     return arguments;
 }
 
-/// A line of a check's child naming the host step it takes next (see
-/// CheckReport::step); the parent keeps the last one and shows none.
-constexpr const char* stepMarker = "\x1f" "step ";
+/// What a check's child says on its control channel before each host step
+/// it takes (see CheckReport::step); the parent names the last one when the
+/// check crashes or hangs.
+constexpr const char* stepMarker = "step ";
 
-/// Takes the step lines out of a check's output; answers the last step.
-std::string takeSteps(std::string& output) {
+/// The last step a check's child named on its control channel, or empty.
+std::string lastStep(const std::string& control) {
     std::string last;
-    std::string rest;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);) {
+    std::istringstream lines(control);
+    for (std::string line; std::getline(lines, line);)
         if (line.rfind(stepMarker, 0) == 0) last = line.substr(std::string(stepMarker).size());
-        else rest += line + "\n";
-    }
-    output = rest;
     return last;
 }
 
@@ -125,7 +122,7 @@ CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
     const ChildOutcome outcome = runSelf(childArguments(options.plugin, check.name), child);
     result.seconds = outcome.seconds;
     result.message = outcome.output;
-    const std::string step = takeSteps(result.message);
+    const std::string step = lastStep(outcome.control);
     const std::string during = step.empty() ? "" : " during " + step;
     if (!outcome.started) {
         result.result = "fail";
@@ -283,10 +280,7 @@ int runCheckInChild(const PluginChoice& plugin, const std::string& name, std::os
     if (check == nullptr) throw HostError(ExitCode::Usage, "no check called " + name);
     endQuietlyOnCrash();
     std::string skipped;
-    const CheckReport report = runHere(plugin, *check, skipped, [&out](const std::string& step) {
-        out << stepMarker << step << "\n";
-        out.flush();
-    });
+    const CheckReport report = runHere(plugin, *check, skipped, [](const std::string& step) { tellParent(stepMarker + step); });
     if (!skipped.empty()) out << skipped << "\n";
     for (const std::string& message : report.messages()) out << message << "\n";
     out.flush();
@@ -331,7 +325,7 @@ ExitCode validate(const ValidateOptions& options, std::ostream& out) {
     const int failed = static_cast<int>(results.size()) - passed - skipped;
     if (!options.json) {
         // The last line stays "N passed, M failed" for scripts that read it.
-        if (skipped > 0) out << skipped << " skipped: they do not apply to this class's objects\n";
+        if (skipped > 0) out << skipped << " skipped (the reasons are above)\n";
         out << passed << " passed, " << failed << " failed\n";
     }
     if (options.junitPath) writeJunit(*options.junitPath, options.plugin.libraryPath, results);
