@@ -1,4 +1,4 @@
-// A module built with -DCORVANE_SANITIZE=address, run by the native harness,
+// Modules built with -DCORVANE_SANITIZE=address (or undefined), run by the native harness,
 // which brings in the sanitizer runtime itself: a report in a session is a
 // crash of it (exit 12) with the report's first lines, and fuzz finds and
 // shrinks it. The fault sits in a timer path that sends nothing, so only the
@@ -38,6 +38,15 @@ TEST(SanitizedModule, ARunReportsTheUseAfterReleaseAsACrashWithTheReport) {
     EXPECT_NE(json.output.find("\"event\":\"crash\",\"line\":5,\"at\":\"wait 50\""), std::string::npos) << json.output;
     EXPECT_NE(json.output.find("\"fault\":\"AddressSanitizer: heap-use-after-free"), std::string::npos) << json.output;
     EXPECT_NE(json.output.find("\"report\":[\"AddressSanitizer: heap-use-after-free"), std::string::npos) << json.output;
+}
+
+TEST(SanitizedModule, AnUndefinedBehaviourReportIsACrashToo) {
+    const std::string script = fileWith("huge_peak.txt", "float 0 1e7\nnotify 0\nwait 30\n");
+    const ChildOutcome text = host({"run", plugin("timer_ubsan_overflow"), script});
+    EXPECT_EQ(text.exitCode, static_cast<int>(ExitCode::Crashed)) << text.output;
+    EXPECT_NE(text.output.find("corvane-host: CRASH at " + script + ":3 (wait 30): "), std::string::npos) << text.output;
+    EXPECT_NE(text.output.find("runtime error: signed integer overflow"), std::string::npos) << text.output;
+    EXPECT_NE(text.output.find("PeakHoldGui::onTimer()"), std::string::npos) << text.output;
 }
 
 TEST(SanitizedModule, FuzzFindsAndShrinksTheUseAfterRelease) {

@@ -6,6 +6,9 @@
 // faults. Built once as it should be and once with a planted fault:
 //   TIMER_PLUGIN_KEEPS_RELEASED_PEAK  the timer keeps falling the first peak,
 //                                     which the next level releases
+//   TIMER_PLUGIN_COUNTS_OVER          the timer counts the peak's fall in
+//                                     thousandths of the level, in 32 bits
+#include <cstdint>
 #include <memory>
 
 #include "factory/MpFactory.h"
@@ -20,6 +23,9 @@ public:
     PeakHoldGui() { registerPin(0, levelPin, &PeakHoldGui::onLevelChanged); }
 
     bool onTimer() override {
+#ifdef TIMER_PLUGIN_COUNTS_OVER
+        fallen += static_cast<std::int32_t>(falling->value) * 1000;  // overflows for levels past 2147483
+#endif
         falling->value *= 0.5f;
         return falling->value > 0.001f;
     }
@@ -43,6 +49,9 @@ private:
     FloatGuiPin levelPin;
     std::unique_ptr<Peak> held;
     Peak* falling = nullptr;  // the peak the timer lets fall
+#ifdef TIMER_PLUGIN_COUNTS_OVER
+    std::int32_t fallen = 0;
+#endif
 };
 
 gmpi::IMpUnknown* createPeakHold() { return static_cast<gmpi::IMpUserInterface2B*>(new PeakHoldGui); }
