@@ -13,7 +13,36 @@
 # Windows: NAME.dll with the compiler's runtime linked in, exactly one export
 # (MP_GetFactory), the pin description as the RCDATA resource PINDESCRIPTION
 # and a VERSIONINFO resource. Elsewhere: libNAME.so exporting MP_GetFactory
-# alone, with the pin description beside it as libNAME.so.pins.json.
+# and CorvaneFireDueTimers (which a native host calls to fire the framework's
+# timers, interfaces/NativeTimerEntry.h) and nothing else, with the pin
+# description beside it as libNAME.so.pins.json.
+
+#
+# CORVANE_SANITIZE (a cache variable or -D at configure time) builds modules
+# natively with sanitizers: "address", "undefined" or "address;undefined";
+# ON means both, as for this project's own sanitizer preset. MinGW has no
+# sanitizer runtimes, so a Windows build refuses it. The native corvane-host
+# brings the runtime in itself when it runs such a module.
+
+# The sanitizers CORVANE_SANITIZE asks for, as a list in `out` (empty for none).
+function(corvane_sanitizers out)
+  set(wanted "${CORVANE_SANITIZE}")
+  if(NOT wanted OR wanted MATCHES "^(0|OFF|NO|FALSE|N|IGNORE|NOTFOUND)$")
+    set(${out} "" PARENT_SCOPE)
+    return()
+  endif()
+  if(wanted MATCHES "^(1|ON|YES|TRUE|Y)$")
+    set(wanted address undefined)
+  endif()
+  string(REPLACE "," ";" wanted "${wanted}")
+  foreach(sanitizer IN LISTS wanted)
+    if(NOT sanitizer MATCHES "^(address|undefined)$")
+      message(FATAL_ERROR "CORVANE_SANITIZE: unknown sanitizer '${sanitizer}': give address, undefined or both separated by ';'")
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES wanted)
+  set(${out} "${wanted}" PARENT_SCOPE)
+endfunction()
 
 # Resources need the RC language, which may only be enabled at file scope:
 # here, as find_package or include reads this file.
@@ -68,6 +97,10 @@ function(corvane_add_module name)
   target_link_options(${name} PRIVATE -Wl,--undefined=MP_GetFactory)
 
   if(WIN32)
+    corvane_sanitizers(sanitizers)
+    if(sanitizers)
+      message(FATAL_ERROR "corvane_add_module(${name}): CORVANE_SANITIZE=${CORVANE_SANITIZE} needs a native build; MinGW has no sanitizer runtimes")
+    endif()
     set_target_properties(${name} PROPERTIES PREFIX "")
     target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
 
@@ -89,7 +122,10 @@ function(corvane_add_module name)
     set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${pins}")
     target_sources(${name} PRIVATE "${rc}" "${here}/corvane-module.def")
   else()
-    # Only MP_GetFactory leaves the library; the runtime's symbols stay inside.
+    # Only MP_GetFactory and the timer entry leave the library; the runtime's
+    # symbols stay inside. The timer entry is pulled in even for a module
+    # that sets no timer, so every native module answers a host the same way.
+    target_link_options(${name} PRIVATE -Wl,--undefined=CorvaneFireDueTimers)
     set(map "${here}/corvane-module.map")
     target_link_options(${name} PRIVATE "-Wl,--version-script=${map}")
     set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS "${map}")
@@ -97,6 +133,17 @@ function(corvane_add_module name)
       # Under clang's sanitizers the runtime lives in the executable, so the
       # library's references to it stay open until it is loaded.
       target_link_options(${name} PRIVATE -Wl,--no-undefined)
+    endif()
+    corvane_sanitizers(sanitizers)
+    if(sanitizers)
+      # A report stops the module at once (the harness counts it as a crash);
+      # the runtime comes as a library the module needs, which corvane-host preloads.
+      string(REPLACE ";" "," flag "${sanitizers}")
+      target_compile_options(${name} PRIVATE -fsanitize=${flag} -fno-sanitize-recover=all -fno-omit-frame-pointer -g)
+      target_link_options(${name} PRIVATE -fsanitize=${flag})
+      if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        target_link_options(${name} PRIVATE -shared-libsan)
+      endif()
     endif()
     # The pin description travels beside the library: libNAME.so.pins.json.
     add_custom_command(TARGET ${name} POST_BUILD

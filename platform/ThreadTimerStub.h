@@ -1,5 +1,7 @@
 // Test controls of the stand-in thread timers used off Windows: nothing fires
-// on its own; a test fires a timer id by hand, as a message loop would.
+// on its own; a test fires a timer id by hand, as a message loop would, and a
+// native host fires the due ones through the library's CorvaneFireDueTimers
+// (interfaces/NativeTimerEntry.h) while it waits.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +29,11 @@ bool fire(TimerId id);
 
 /// Makes the next setThreadTimer call fail and answer 0.
 void failNextSet();
+
+/// Fires every live timer whose period has elapsed, once, and moves its
+/// next time on by whole periods; answers the milliseconds until the next
+/// is due, or -1 when none is live. The body of CorvaneFireDueTimers.
+std::int32_t fireDueTimers() noexcept;
 
 /// Forgets all timers and counters; ids keep increasing.
 void reset();

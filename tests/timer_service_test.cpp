@@ -13,6 +13,8 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <chrono>
 
 #include "gui/TimerClient.h"
 #include "gui/TimerService.h"
@@ -414,6 +416,30 @@ TEST_F(Timers, ATickAbandonedByAFaultCaughtInTheDispatchDoesNotStopLaterTicks) {
         expectTimersMatchGroups();
         during = [](char) {};
     }
+}
+
+TEST_F(Timers, TheHostsPumpFiresEachDueTimerOncePerPeriodAsAMessageLoopWould) {
+    using namespace std::chrono;
+    EXPECT_EQ(stub::fireDueTimers(), -1) << "no timer, nothing to wait for";
+    const auto start = steady_clock::now();
+    client('A').startTimer(30);
+    client('B').startTimer(1);  // the system's floor: 10 ms
+    const std::int32_t next = stub::fireDueTimers();
+    if (steady_clock::now() - start < milliseconds(10)) {
+        EXPECT_EQ(log, "") << "nothing is due before its period";
+        EXPECT_GT(next, 0);
+        EXPECT_LE(next, 10);
+    }
+    // Late by several periods: each timer fires once, not once per period missed.
+    std::this_thread::sleep_until(start + milliseconds(65));
+    log.clear();
+    const std::int32_t after = stub::fireDueTimers();
+    EXPECT_EQ(log, "AB");
+    EXPECT_GE(after, 0);
+    EXPECT_LE(after, 10) << "B keeps its own 10 ms beat";
+    client('A').stopTimer();
+    client('B').stopTimer();
+    EXPECT_EQ(stub::fireDueTimers(), -1) << "stopped timers are not waited for";
 }
 
 TEST(TimerServiceTeardown, KillsEveryTimerItStillOwns) {

@@ -17,6 +17,7 @@
 #include "tools/fuzz/Fuzzer.h"
 #include "tools/common/HostError.h"
 #include "tools/common/HostText.h"
+#include "tools/hosting/SanitizerRuntime.h"
 #include "tools/session/Session.h"
 #include "tools/show/ShowCommand.h"
 #include "tools/validate/Validator.h"
@@ -205,7 +206,7 @@ int playScriptContained(const PluginChoice& choice, const std::string& path, con
     if (verdict.kind == SessionVerdict::Kind::Crashed || verdict.kind == SessionVerdict::Kind::TimedOut) {
         if (options.json) std::cout << verdictJson(verdict, script) << "\n";
         std::cout.flush();
-        std::cerr << "corvane-host: " + verdictLine(verdict, script, source) + "\n";
+        std::cerr << "corvane-host: " + verdictLine(verdict, script, source) + "\n" + reportLines(verdict);
     }
     // Said after the transcript, so the two never interleave.
     if (!verdict.message.empty()) std::cerr << "corvane-host: " + verdict.message + "\n";
@@ -344,6 +345,13 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
     try {
+        // A module built with sanitizers needs their runtime before it loads:
+        // this may start the program again with it (and not return).
+        if (argc >= 3) {
+            const std::string command = argv[1];
+            if (command == "run" || command == "validate" || command == "fuzz" || command == "show")
+                provideSanitizerRuntime(argv[2], argv);
+        }
         return run(commandLine(argc, argv));
     } catch (const HostError& error) {
         std::cout.flush();

@@ -141,7 +141,7 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
             continue;
         }
         out << "session " << session << ": " << verdictLine(verdict, script, "session") << "\n"
-            << "shrinking the " << failureName(verdict.kind) << " (" << script.events.size() << " events)...\n";
+            << reportLines(verdict) << "shrinking the " << failureName(verdict.kind) << " (" << script.events.size() << " events)...\n";
         out.flush();
         // Everything after the furthest line played is not needed to fail.
         std::vector<ScriptEvent> events;
@@ -163,6 +163,7 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
         if (!file.good()) throw HostError(ExitCode::MissingFile, "cannot write " + path);
         out << "shortest failing session: " << found.events.size() << (found.events.size() == 1 ? " event (" : " events (")
             << shrinker.attempts << " sessions tried): " << verdictLine(confirmed, found, "session") << "\n"
+            << reportLines(confirmed)
             << "wrote " << path << "; replay with: corvane-host run " << options.plugin.libraryPath << " " << path
             << " --strict";
         for (const std::string& option : choiceArguments(options.plugin)) out << " " << option;

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -130,9 +132,48 @@ std::optional<std::vector<std::string>> exportsOf(const std::vector<unsigned cha
     return names;
 }
 
+std::vector<std::string> neededOf(const std::vector<unsigned char>& file) {
+    Elf64_Ehdr header;
+    if (!readAt(file, 0, header) || std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
+        header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_shentsize != sizeof(Elf64_Shdr))
+        return {};
+    std::vector<Elf64_Shdr> sections(header.e_shnum);
+    for (std::size_t i = 0; i < sections.size(); ++i)
+        if (!readAt(file, header.e_shoff + i * sizeof(Elf64_Shdr), sections[i])) return {};
+    std::vector<std::string> names;
+    for (const Elf64_Shdr& section : sections) {
+        if (section.sh_type != SHT_DYNAMIC || section.sh_link >= sections.size()) continue;
+        const Elf64_Shdr& strings = sections[section.sh_link];
+        for (std::uint64_t at = 0; at + sizeof(Elf64_Dyn) <= section.sh_size; at += sizeof(Elf64_Dyn)) {
+            Elf64_Dyn entry;
+            if (!readAt(file, section.sh_offset + at, entry) || entry.d_tag == DT_NULL) break;
+            if (entry.d_tag != DT_NEEDED) continue;
+            if (const auto name = textAt(file, strings.sh_offset + entry.d_un.d_val)) names.push_back(*name);
+        }
+    }
+    return names;
+}
+
 #endif
 
 }  // namespace
+
+std::vector<std::string> readNeededLibraries(const std::string& libraryPath) {
+#ifdef _WIN32
+    (void)libraryPath;
+    return {};
+#else
+    // Asked before any command has looked at the path: it may be anything.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(pathFromUtf8(libraryPath), error)) return {};
+    try {
+        const auto file = readFile(libraryPath);
+        return file ? neededOf(*file) : std::vector<std::string>{};
+    } catch (const std::exception&) {
+        return {};  // unreadable: the command itself says so
+    }
+#endif
+}
 
 std::optional<std::vector<std::string>> readExportTable(const std::string& libraryPath, std::string& error) {
     const auto file = readFile(libraryPath);

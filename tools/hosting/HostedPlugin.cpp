@@ -9,6 +9,7 @@
 #include "tools/common/ChildProcess.h"
 #include "tools/common/HostError.h"
 #include "tools/common/HostText.h"
+#include "tools/hosting/ModuleTimers.h"
 
 #ifndef _WIN32
 #include <dlfcn.h>
@@ -119,6 +120,8 @@ void HostedPlugin::open() {
     // and unmapping them would show as a leak to leak checkers.
     dlopen(absolute.empty() ? path.c_str() : reinterpret_cast<const char*>(absolute.c_str()),
            RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    // Its framework timers fire while a session waits.
+    moduleTimers::adopt(loaded);
 #endif
     const MpGetFactoryFunction entry = loaded.entry();
     if (entry == nullptr) throw HostError(ExitCode::NoEntryPoint, path + " does not export MP_GetFactory");

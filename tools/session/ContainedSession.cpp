@@ -6,6 +6,7 @@
 
 #include "tools/common/ChildProcess.h"
 #include "tools/common/HostText.h"
+#include "tools/common/SanitizerReports.h"
 #include "tools/session/Session.h"
 
 namespace {
@@ -25,6 +26,10 @@ const ScriptEvent* eventAt(const SessionScript& script, int line) {
         if (event.line == line) return &event;
     return nullptr;
 }
+
+/// How much of a sanitizer's report the outputs show: what went wrong, where,
+/// and the first frames of the stack.
+constexpr std::size_t reportLineCount = 8;
 
 std::string seconds(double value) {
     char text[32];
@@ -101,6 +106,8 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
             pending.clear();
         }
     };
+    // With a sanitizer runtime in the harness, the child's report comes back here.
+    const SanitizerReportCapture reports;
     const ChildOutcome outcome = runSelf(childArguments(plugin, source, options), child);
     if (!pending.empty()) transcriptLine(pending);
     verdict.seconds = outcome.seconds;
@@ -137,6 +144,20 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
     } else if (outcome.exitCode != 0) {
         verdict.kind = SessionVerdict::Kind::Stopped;
         verdict.code = static_cast<ExitCode>(outcome.exitCode);
+    }
+    // A sanitizer's report is a crash of the session, whatever the process did after it.
+    if (outcome.started && !outcome.timedOut) {
+        std::vector<std::string> report = reports.firstLines(reportLineCount);
+        if (!report.empty()) {
+            verdict.kind = SessionVerdict::Kind::Crashed;
+            verdict.code = ExitCode::Crashed;
+            verdict.thrown = false;
+            verdict.whileLoading = false;
+            verdict.fault = report.front();
+            verdict.faultNumber = outcome.exited ? 0 : outcome.fault;
+            verdict.faultName = outcome.exited ? "" : outcome.faultName;
+            verdict.report = std::move(report);
+        }
     }
     return verdict;
 }
@@ -185,6 +206,11 @@ std::string verdictJson(const SessionVerdict& verdict, const SessionScript& scri
             members += ",\"name\":" + quoted(verdict.faultName);
         }
         members += ",\"fault\":" + quoted(verdict.fault);
+        if (!verdict.report.empty()) {
+            members += ",\"report\":[";
+            for (std::size_t i = 0; i < verdict.report.size(); ++i) members += (i == 0 ? "" : ",") + quoted(verdict.report[i]);
+            members += "]";
+        }
     } else if (verdict.kind == SessionVerdict::Kind::TimedOut) {
         members += ",\"limit\":" + seconds(verdict.limitSeconds);
     } else {
@@ -193,4 +219,11 @@ std::string verdictJson(const SessionVerdict& verdict, const SessionScript& scri
     char ms[32];
     std::snprintf(ms, sizeof ms, "%.3f", verdict.seconds * 1000);
     return "{\"ms\":" + std::string(ms) + "," + members + ",\"events\":" + std::to_string(verdict.events) + "}";
+}
+
+std::string reportLines(const SessionVerdict& verdict) {
+    std::string text;
+    // The first is the verdict line's fault already.
+    for (std::size_t i = 1; i < verdict.report.size(); ++i) text += "    " + verdict.report[i] + "\n";
+    return text;
 }

@@ -36,6 +36,7 @@ struct SessionVerdict {
     bool thrown = false;           // Crashed by an exception that came out of the plug-in
     bool whileLoading = false;     // Crashed in the library's start-up code, as it was loaded
     int events = 0;                // transcript lines the child wrote
+    std::vector<std::string> report; // Crashed by a sanitizer's report: its first lines (fault holds the first)
     std::string message;           // Stopped, ContractBroken: why, as the child's error said it
     std::string object;            // what the object is, once made: "version-2", "legacy gdi", ...
     double limitSeconds = 0;       // the time limit it had
@@ -55,6 +56,10 @@ std::string placeOf(const SessionVerdict& verdict, const SessionScript& script, 
 /// trailing newline; and its JSON event for --json.
 std::string verdictLine(const SessionVerdict& verdict, const SessionScript& script, const std::string& source);
 std::string verdictJson(const SessionVerdict& verdict, const SessionScript& script);
+/// A sanitizer report's first lines after the one the verdict line holds,
+/// each indented and ended by a line feed, to follow the verdict line; empty
+/// for any other verdict.
+std::string reportLines(const SessionVerdict& verdict);
 
 /// The child's side: reads the script from standard input and plays it with
 /// markers. Arguments after the option as for run, plus --source NAME.

@@ -1,5 +1,6 @@
 #include "tools/session/Session.h"
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <exception>
@@ -12,6 +13,7 @@
 
 #include "tools/common/HostError.h"
 #include "tools/hosting/HostObject.h"
+#include "tools/hosting/ModuleTimers.h"
 #include "tools/common/HostText.h"
 #include "tools/session/Transcript.h"
 #include "tools/session/WindowSteps.h"
@@ -285,7 +287,15 @@ void pumpMessagesFor(int ms) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
     }
 #else
-    std::this_thread::sleep_until(deadline);
+    // No message loop: the module's own timer entry fires what is due, on
+    // the beat a thread's message loop would, until the time is up.
+    for (;;) {
+        const std::int32_t next = moduleTimers::fireDue();
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) break;
+        const auto wake = next < 0 ? deadline : std::min(deadline, now + std::chrono::milliseconds(next));
+        std::this_thread::sleep_until(wake);
+    }
 #endif
 }
 

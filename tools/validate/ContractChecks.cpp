@@ -52,7 +52,7 @@ const std::vector<ContractCheck>& contractChecks() {
     static const std::vector<ContractCheck> checks = [] {
         using namespace Covers;
         std::vector<ContractCheck> all{
-            {"export-table", "the library exports MP_GetFactory and nothing else", exportTable, Library},
+            {"export-table", "the library exports MP_GetFactory and nothing else (natively, also CorvaneFireDueTimers)", exportTable, Library},
             {"factory-identity", "MP_GetFactory gives one factory answering IMpUnknown, IMpFactory, IMpFactory2", factoryIdentity,
              Library},
             {"factory-counting", "the factory's addRef and release balance and never destroy it", factoryCounting, Library},
