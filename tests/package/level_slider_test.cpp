@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "LevelSliderGui.h"
+#include "interfaces/InterfaceIds.h"
 #include "testing/LegacyHost.h"
 #include "testing/ModuleFactory.h"
 #include "win/TestWindows.h"
