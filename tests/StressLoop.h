@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "UncountedGuiHost.h"
+#include "testing/RecordingHost.h"
 #include "factory/MpFactory.h"
 #include "interfaces/IMpFactory.h"
 #include "interfaces/IMpUserInterface2.h"
@@ -16,7 +16,7 @@
 
 /// The host of one stressed object: counts what arrives, what arrives after
 /// the object was released, and values that break the pin contract.
-class StressHost final : public UncountedGuiHost {
+class StressHost final : public corvane::testing::UncountedGuiHost {
 public:
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                               std::int32_t voice) override {

@@ -12,6 +12,7 @@
 #include "interfaces/IMpUnknown.h"
 #include "interfaces/IMpUserInterface2.h"
 #include "interfaces/InterfaceIds.h"
+#include "testing/ModuleFactory.h"
 
 /// The object's current count, read the way a host can: addRef then release.
 inline std::int32_t refCountOf(gmpi::IMpUnknown* object) {
@@ -28,14 +29,8 @@ inline void* sentinel() { return reinterpret_cast<void*>(static_cast<std::uintpt
 /// "Orvex-Corvane" as a host makes one; the caller owns its one reference.
 /// Null, with the test failed, when the factory refuses.
 inline gmpi::IMpUserInterface2B* createCorvaneGui() {
-    void* unknown = nullptr;
-    void* factory = nullptr;
-    void* created = nullptr;
-    const bool made = MP_GetFactory(&unknown) == gmpi::ResultOk &&
-                      static_cast<gmpi::IMpUnknown*>(unknown)->queryInterface(gmpi::IID_IMpFactory2, &factory) ==
-                          gmpi::ResultOk &&
-                      static_cast<gmpi::IMpFactory2*>(factory)->createObject2(u"Orvex-Corvane", ObjectKindGui,
-                                                                              &created) == gmpi::ResultOk;
+    const auto created = corvane::testing::createVersion2(u"Orvex-Corvane", nullptr);
+    const bool made = created.result == gmpi::ResultOk && created.object != nullptr;
     EXPECT_TRUE(made) << "the factory made no CorvaneGui";
-    return made ? static_cast<gmpi::IMpUserInterface2B*>(static_cast<gmpi::IMpUnknown*>(created)) : nullptr;
+    return made ? created.version2() : nullptr;
 }

@@ -4,13 +4,15 @@
 
 #include <vector>
 
-#include "LegacyTestHost.h"
+#include "FactoryAttachChecks.h"
 #include "TestSupport.h"
 #include "ViewChecks.h"
 #include "c_host.h"
 #include "factory/MpFactory.h"
 #include "gui/ZuGuiCompositedGfxBase.h"
 #include "interfaces/InterfaceIds.h"
+
+using corvane::testing::LegacyHost;
 
 using namespace gmpi;
 
@@ -73,7 +75,7 @@ TEST(CompositedGfxBase, ViewsAnswerAsThePrimaryPointer) {
 TEST(CompositedGfxBase, SetHostNeedsBothHostInterfaces) {
     {
         CompositedGui gui;
-        LegacyTestHost host;
+        LegacyHost host;
         host.queryAnswer = 3;
         EXPECT_EQ(gui.legacyView()->setHost(host.unknown()), 3);
         EXPECT_EQ(host.asked, (std::vector<InterfaceId>{IID_IGuiHost, IID_IGraphicsHostComposited}));
@@ -82,7 +84,7 @@ TEST(CompositedGfxBase, SetHostNeedsBothHostInterfaces) {
     {
         // The host pointer obtained before the failing step stays stored.
         CompositedGui gui;
-        LegacyTestHost host({.composited = false});
+        LegacyHost host({.composited = false});
         EXPECT_THROW(static_cast<IoldSchoolInitialisation&>(gui).setHost(host.unknown()), char*);
         EXPECT_EQ(gui.storedHost(), static_cast<IGuiHost*>(&host));
         EXPECT_EQ(gui.compositedHost, nullptr);
@@ -137,7 +139,7 @@ TEST(CompositedGfxBase, RequestsGoToTheHost) {
     EXPECT_EQ(gui.releaseCapture(), ResultFail);
     EXPECT_FALSE(gui.getCapture());
 
-    LegacyTestHost host;
+    LegacyHost host;
     ASSERT_EQ(gui.legacyView()->setHost(host.unknown()), ResultOk);
     host.forwardAnswer = 8;
     const MpRect area{1, 2, 3, 4};

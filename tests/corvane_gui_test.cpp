@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "RecordingHost.h"
+#include "testing/RecordingHost.h"
 #include "TestSupport.h"
 #include "gui/TimerService.h"
 #include "module/CorvaneGui.h"
+
+using corvane::testing::RecordingHost;
 
 using namespace gmpi;
 

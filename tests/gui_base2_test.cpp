@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "RecordingHost.h"
+#include "testing/RecordingHost.h"
 #include "TestSupport.h"
 #include "c_host.h"
 #include "factory/Export.h"
@@ -15,6 +15,8 @@
 #include "gui/StringGuiPin.h"
 #include "gui/ZuGuiInvisibleBase.h"
 #include "interfaces/InterfaceIds.h"
+
+using corvane::testing::RecordingHost;
 
 using namespace gmpi;
 

@@ -11,9 +11,11 @@
 
 #include "TestSupport.h"
 #include "c_host.h"
-#include "UncountedGuiHost.h"
+#include "testing/RecordingHost.h"
 #include "gui/ObjectLifetime.h"
 #include "gui/TimerService.h"
+
+using corvane::testing::UncountedGuiHost;
 
 using namespace gmpi;
 

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "LoadedLibrary.h"
-#include "RecordingHost.h"
+#include "testing/RecordingHost.h"
 #include "TestSupport.h"
 #include "c_host.h"
+
+using corvane::testing::RecordingHost;
 
 using namespace gmpi;
 

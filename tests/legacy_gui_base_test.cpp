@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "LegacyTestHost.h"
+#include "FactoryAttachChecks.h"
 #include "TestSupport.h"
 #include "ViewChecks.h"
 #include "c_host.h"
@@ -15,6 +15,8 @@
 #include "gui/MpGuiBase.h"
 #include "gui/StringGuiPin.h"
 #include "interfaces/InterfaceIds.h"
+
+using corvane::testing::LegacyHost;
 
 using namespace gmpi;
 
@@ -137,7 +139,7 @@ TEST(LegacyGuiBase, SetHostThroughEitherInitialisationInterface) {
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
         LegacyGui gui;
-        LegacyTestHost host;
+        LegacyHost host;
         host.queryAnswer = 7;  // the host's own answer is passed on
         EXPECT_EQ(way.setHost(gui, host.unknown()), 7);
         EXPECT_EQ(gui.storedHost(), static_cast<IGuiHost*>(&host));
@@ -147,7 +149,7 @@ TEST(LegacyGuiBase, SetHostThroughEitherInitialisationInterface) {
         if (way.throughC) continue;
         SCOPED_TRACE(way.name);
         LegacyGui gui;
-        LegacyTestHost lacking({.guiHost = false});
+        LegacyHost lacking({.guiHost = false});
         try {
             way.setHost(gui, lacking.unknown());
             ADD_FAILURE() << "setHost returned for a host without IGuiHost";
@@ -164,7 +166,7 @@ TEST(LegacyGuiBase, SetHostThroughEitherInitialisationInterface) {
 TEST(LegacyGuiBase, AReleaseInsideACallbacksSendTakesEffectWhenNotifyPinReturns) {
     bool destroyed = false;
     auto* gui = new LegacyGui(&destroyed);
-    LegacyTestHost host;
+    LegacyHost host;
     ASSERT_EQ(gui->legacyView()->setHost(host.unknown()), ResultOk);
     gui->sendsFromCallback = 2;
     std::int32_t answered = -1;
@@ -222,7 +224,7 @@ TEST(LegacyGuiBase, PinsTakeValuesAndRunCallbacksOnlyWhenNotified) {
 
 TEST(LegacyGuiBase, PinValuesReachTheHostUnchanged) {
     LegacyGui gui;
-    LegacyTestHost host;
+    LegacyHost host;
     gui.indexed.setValue(u"early");  // before setHost: refused, not a crash
     EXPECT_EQ(gui.sendPinValue(1, 10, u"early", 0), ResultFail);
 

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "LoadedLibrary.h"
-#include "RecordingHost.h"
+#include "testing/RecordingHost.h"
 #include "c_host.h"
+
+using corvane::testing::RecordingHost;
 
 namespace {
 

@@ -14,13 +14,15 @@
 #include <vector>
 
 #include "LoadedLibrary.h"
-#include "RecordingHost.h"
+#include "testing/RecordingHost.h"
 #include "factory/MpFactory.h"
 #include "interfaces/IMpUserInterface2.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
+
+using corvane::testing::RecordingHost;
 
 using namespace gmpi;
 

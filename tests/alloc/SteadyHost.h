@@ -3,10 +3,9 @@
 #pragma once
 
 #include "FailingAllocator.h"
-#include "RecordingHost.h"
-#include "UncountedGuiHost.h"
+#include "testing/RecordingHost.h"
 
-class SteadyHost final : public UncountedGuiHost {
+class SteadyHost final : public corvane::testing::UncountedGuiHost {
 public:
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                               std::int32_t voice) override {
@@ -16,5 +15,5 @@ public:
 
     gmpi::IMpUnknown* asUnknown() { return this; }
 
-    RecordingHost recorder;
+    corvane::testing::RecordingHost recorder;
 };

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "FailingAllocator.h"
-#include "UncountedGuiHost.h"
+#include "testing/RecordingHost.h"
 #include "factory/Export.h"
 #include "factory/MpFactory.h"
 #include "gui/StringGuiPin.h"
@@ -18,6 +18,8 @@
 #include "interfaces/HostInterfaces.h"
 #include "interfaces/InterfaceIds.h"
 #include "module/CorvaneGui.h"
+
+using corvane::testing::UncountedGuiHost;
 
 namespace {
 

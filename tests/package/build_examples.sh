@@ -5,7 +5,8 @@
 # find_package(Corvane) from there, checks its binary surface and runs
 # HOST validate on it (under Wine with --wine), and plays the value readout's
 # timer session, whose transcript must match the one kept beside this script
-# in both builds. Windows adds the windowed example; natively the value
+# in both builds; then builds and runs a unit test linked with
+# Corvane::testing. Windows adds the windowed example; natively the value
 # readout is built again with each choice of CORVANE_SANITIZE.
 set -euo pipefail
 build=$1 source=$2 scratch=$3 host=$4
@@ -60,6 +61,19 @@ for entry in "${examples[@]}"; do
     echo "timer transcript as expected"
   fi
 done
+
+# A module's unit test on Corvane::testing, found through the package alone:
+# the readout's class made through its factory, its timer fired by the test.
+echo "== a unit test on Corvane::testing"
+cmake -S "$source/tests/package/testing-consumer" -B "$scratch/testing-consumer" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_PREFIX_PATH="$scratch/prefix" -DVALUE_READOUT_DIR="$source/examples/value-readout" \
+      ${toolchain:+-DCMAKE_TOOLCHAIN_FILE="$toolchain"} >/dev/null
+cmake --build "$scratch/testing-consumer" -j2 >/dev/null
+if [ -n "$wineprefix" ]; then
+  "$source/scripts/wine-run.sh" "$wineprefix" "$scratch/testing-consumer/readout_check.exe"
+else
+  "$scratch/testing-consumer/readout_check"
+fi
 
 if [ -z "$toolchain" ]; then
   # The same example built with sanitizers, as an author configures it: the

@@ -5,18 +5,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "LegacyTestHost.h"
 #include "LevelSliderGui.h"
+#include "interfaces/InterfaceIds.h"
+#include "testing/LegacyHost.h"
+#include "testing/ModuleFactory.h"
 #include "win/TestWindows.h"
+
+using corvane::testing::LegacyHost;
 
 namespace {
 
 class LevelSlider : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(object->setHost(host.unknown()), gmpi::ResultOk);
+        const auto created = corvane::testing::createLegacy(u"Example-LevelSlider", host.unknown());
+        ASSERT_EQ(created.result, gmpi::ResultOk);
+        object = created.legacy();
         graphics()->queryInterface(gmpi::IID_IMpGraphicsWinGdi, &view);
         ASSERT_NE(view, nullptr);
         const MpRect placement{0, 20, 0, 100};  // 100 wide, 20 high
@@ -27,13 +31,15 @@ protected:
         ASSERT_NE(window, nullptr);
     }
     void TearDown() override {
-        gdi()->closeWindow();
-        gdi()->release();
-        object->release();
+        if (view != nullptr) {
+            gdi()->closeWindow();
+            gdi()->release();
+        }
+        if (object != nullptr) object->release();
     }
 
     IMpGraphicsWinGdi* gdi() { return static_cast<IMpGraphicsWinGdi*>(view); }
-    gmpi::IMpUnknown* graphics() { return static_cast<gmpi::IMpUserInterface*>(object); }
+    gmpi::IMpUnknown* graphics() { return object; }
 
     void setLevel(float level) {
         object->setPin(0, 0, sizeof level, &level);
@@ -48,8 +54,8 @@ protected:
         return colour;
     }
 
-    LegacyTestHost host;
-    LevelSliderGui* object = new LevelSliderGui;
+    LegacyHost host;
+    gmpi::IMpUserInterface* object = nullptr;
     void* view = nullptr;
     ParentWindow parent;
     HWND window = nullptr;
@@ -83,9 +89,7 @@ TEST_F(LevelSlider, AClickSendsTheLevelUnderTheMouse) {
     const auto& last = host.sent.back();
     EXPECT_EQ(last.pinIndex, 0);
     ASSERT_EQ(last.byteSize, 4);
-    float sent = 0.0f;
-    std::memcpy(&sent, last.bytes.data(), sizeof sent);
-    EXPECT_FLOAT_EQ(sent, 0.75f);
+    EXPECT_FLOAT_EQ(last.number(), 0.75f);
     EXPECT_EQ(pixel(70, 2), LevelSliderGui::Bar);
     EXPECT_EQ(pixel(80, 2), LevelSliderGui::Background);
 }

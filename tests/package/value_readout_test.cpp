@@ -1,14 +1,19 @@
-// The value-readout example's own behaviour, with the stand-in timers fired
-// by hand: the text it makes, and the throttle that lets one readout out per
-// period while the inputs keep changing.
+// The value-readout example's own behaviour, made through its factory and
+// with the stand-in timers fired by hand (Corvane::testing, as a module
+// author's test would): the text it makes, and the throttle that lets one
+// readout out per period while the inputs keep changing.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "RecordingHost.h"
 #include "ValueReadoutGui.h"
 #include "platform/ThreadTimerStub.h"
+#include "testing/ModuleFactory.h"
+#include "testing/RecordingHost.h"
+#include "testing/TimerPump.h"
+
+using corvane::testing::RecordingHost;
 
 namespace {
 
@@ -18,9 +23,13 @@ class Readout : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::stub::reset();
-        object->setHost(host.asUnknown());
+        const auto created = corvane::testing::createVersion2(u"Example-ValueReadout", host.asUnknown());
+        ASSERT_EQ(created.result, gmpi::ResultOk);
+        object = created.version2();
     }
-    void TearDown() override { object->release(); }
+    void TearDown() override {
+        if (object != nullptr) object->release();
+    }
 
     void setValue(float value) {
         object->setPin(0, 0, sizeof value, &value);
@@ -41,14 +50,14 @@ protected:
         return texts;
     }
     void tick() {
-        const auto timers = platform::stub::liveTimers();
+        const auto timers = corvane::testing::liveTimers();
         ASSERT_EQ(timers.size(), 1u);
         EXPECT_EQ(timers[0].periodMs, ValueReadoutGui::QuietPeriodMs);
-        platform::stub::fire(timers[0].id);
+        EXPECT_TRUE(corvane::testing::fireTimer(timers[0].id));
     }
 
     RecordingHost host;
-    ValueReadoutGui* object = new ValueReadoutGui;
+    gmpi::IMpUserInterface2B* object = nullptr;
 };
 
 }  // namespace
@@ -83,7 +92,7 @@ TEST_F(Readout, FirstChangeGoesOutAtOnceLaterOnesOncePerPeriod) {
 
     tick();  // a quiet period: the throttle ends
     EXPECT_TRUE(takeSent().empty());
-    EXPECT_TRUE(platform::stub::liveTimers().empty());
+    EXPECT_TRUE(corvane::testing::liveTimers().empty());
 
     setValue(3.0f);
     EXPECT_EQ(takeSent(), std::vector<std::string>{"3.00 dB"});
@@ -95,4 +104,13 @@ TEST_F(Readout, AnUnchangedReadoutIsNotSentAgain) {
     setValue(1.001f);  // still "1.00"
     tick();
     EXPECT_TRUE(takeSent().empty());
+}
+
+TEST_F(Readout, TheHeldReadoutGoesOutWhenThePeriodElapses) {
+    setValue(1.0f);
+    takeSent();
+    setValue(2.0f);
+    EXPECT_TRUE(takeSent().empty());
+    corvane::testing::runTimersFor(ValueReadoutGui::QuietPeriodMs * 2);
+    EXPECT_EQ(takeSent(), std::vector<std::string>{"2.00"});
 }

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "../LoadedLibrary.h"
-#include "../RecordingHost.h"
+#include "testing/RecordingHost.h"
 #include "MessageLoop.h"
 #include "factory/MpFactory.h"
 #include "interfaces/IMpUserInterface2.h"
+
+using corvane::testing::RecordingHost;
 
 using namespace gmpi;
 

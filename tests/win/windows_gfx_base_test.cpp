@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "../LegacyTestHost.h"
+#include "../FactoryAttachChecks.h"
 #include "../TestSupport.h"
 #include "../ViewChecks.h"
 #include "../c_host.h"
@@ -18,6 +18,8 @@
 #include "gui/MpGuiWindowsGfxBase.h"
 #include "gui/ZuGuiWindowsGfxBase.h"
 #include "interfaces/InterfaceIds.h"
+
+using corvane::testing::LegacyHost;
 
 using namespace gmpi;
 
@@ -171,7 +173,7 @@ protected:
     }
 
     ParentWindow parent;
-    LegacyTestHost host;
+    LegacyHost host;
 };
 
 template <class Gui>
@@ -217,12 +219,12 @@ TEST_F(WindowsGfx, SetHostAsksForEachGraphicsInterfaceInTurn) {
 
     // What was obtained before the missing interface stays stored.
     MpGdiGui withoutGdi;
-    LegacyTestHost noGdi({.gdi = false});
+    LegacyHost noGdi({.gdi = false});
     EXPECT_THROW(static_cast<IoldSchoolInitialisation&>(withoutGdi).setHost(noGdi.unknown()), const char*);
     EXPECT_EQ(withoutGdi.storedHost(), static_cast<IGuiHost*>(&noGdi));
 
     ZuGdiGui withoutExtra;
-    LegacyTestHost noExtra({.gdiExtra = false});
+    LegacyHost noExtra({.gdiExtra = false});
     EXPECT_THROW(withoutExtra.legacyView()->setHost(noExtra.unknown()), const char*);
     EXPECT_EQ(withoutExtra.gdiHost, static_cast<IGraphicsHostWinGdi*>(&noExtra));
 
