@@ -51,8 +51,3 @@ constexpr char sessionMarker = '\x1e';
 /// plug-in (ExitCode::Crashed) and, with `strict`, a contract break.
 void playSession(HostedPlugin& plugin, const SessionScript& script, const PlayOptions& options, std::ostream& out);
 
-/// Waits `ms` milliseconds. On Windows it dispatches the calling thread's
-/// messages meanwhile, so the plug-in's thread timers fire; elsewhere, with
-/// no message loop, it fires the loaded module's framework timers through
-/// its native timer entry (tools/hosting/ModuleTimers.h) on the same beat.
-void pumpMessagesFor(int ms);

@@ -4,7 +4,7 @@
 
 #include "tools/common/HostError.h"
 #include "tools/common/HostText.h"
-#include "tools/session/Session.h"
+#include "tools/hosting/MessagePump.h"
 
 #ifdef _WIN32
 #include "tools/common/PngWriter.h"

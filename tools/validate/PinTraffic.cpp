@@ -1,6 +1,6 @@
 #include "tools/validate/PinTraffic.h"
 
-#include "tools/session/Session.h"
+#include "tools/hosting/MessagePump.h"
 
 using namespace gmpi;
 
