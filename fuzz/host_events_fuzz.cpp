@@ -41,7 +41,7 @@
 #include "interfaces/InterfaceIds.h"
 #include "module/CorvaneGui.h"
 #include "platform/ThreadTimerStub.h"
-#include "tests/UncountedGuiHost.h"
+#include "testing/RecordingHost.h"
 
 using namespace gmpi;
 namespace stub = platform::stub;
@@ -75,7 +75,7 @@ std::jmp_buf dispatchHandler;
 // What the host does from inside its next sendPinValue of the chosen kind.
 enum class Inside { nothing, deliverValue, changeText, releaseAll, throwError, fault };
 
-class EventHost final : public UncountedGuiHost {
+class EventHost final : public corvane::testing::UncountedGuiHost {
 public:
     std::int32_t sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                               std::int32_t voice) override {
