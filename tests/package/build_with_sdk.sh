@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The kit as a module author gets it:  build_with_sdk.sh SOURCE SCRATCH
-# makes the kit with SOURCE/scripts/sdk.sh in SCRATCH/kit, checks that it
-# names no path of the source tree, copies the value readout example to
+# makes the kit with SOURCE/scripts/sdk.sh, packs it as the release does
+# (which checks that it names no path of the source tree), unpacks it
+# elsewhere, copies the value readout example to
 # SCRATCH alone and builds it against the kit only, natively and with the
 # kit's toolchain file for Windows, then validates each with the kit's own
 # harness: bin/corvane-host natively, bin/corvane-host.exe under the kit's
@@ -11,17 +12,16 @@ source=$(cd "$1" && pwd) scratch=$2
 rm -rf "$scratch"
 mkdir -p "$scratch"
 scratch=$(cd "$scratch" && pwd)
-kit=$scratch/kit
 
-bash "$source/scripts/sdk.sh" "$kit"
-
-# Relocatable: no path into the source tree or its kit build folders.
-if grep -rl "$source/build/sdk-" "$kit"; then
-  echo "FAIL: the kit names its build folders"; exit 1
-fi
-if grep -rl "$source" "$kit/bin" "$kit/lib"; then
-  echo "FAIL: the kit's programs or package name the source tree"; exit 1
-fi
+# Made in one place, packed as the release packs it, and used where it is
+# unpacked: nothing in it may depend on where it was made.
+bash "$source/scripts/sdk.sh" "$scratch/made"
+bash "$source/scripts/make-package.sh" --sdk "$scratch/made" "$scratch/release"
+rm -rf "$scratch/made"
+mkdir -p "$scratch/unpacked"
+tar xzf "$scratch/release"/corvane-sdk-*.tar.gz -C "$scratch/unpacked"
+kit=$(echo "$scratch/unpacked"/corvane-sdk-*)
+[ -x "$kit/bin/corvane-host" ] || { echo "FAIL: no bin/corvane-host in the unpacked kit"; exit 1; }
 
 # The module's sources alone, away from the source tree.
 cp -r "$source/examples/value-readout" "$scratch/module"
