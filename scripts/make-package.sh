@@ -21,7 +21,13 @@ if [ "${1:-}" = --sdk ]; then
     [ -f "$kit/$file" ] || { echo "FAIL: $file missing from the kit"; exit 1; }
   done
   source=$(cd "$(dirname "$0")/.." && pwd)
-  if grep -rl -e "$kit" -e "$source/build" -e "$source/" "$kit/bin" "$kit/lib" "$kit/include"; then
+  # The kit's own place, and the source folders and kit build folders it was
+  # made from (the kit itself may lie inside the source tree).
+  paths=(-e "$kit")
+  for folder in factory gui platform interfaces testing tools cmake build/sdk-native build/sdk-win64; do
+    paths+=(-e "$source/$folder")
+  done
+  if grep -rlF "${paths[@]}" "$kit/bin" "$kit/lib" "$kit/include"; then
     echo "FAIL: the kit names paths of this machine (files above)"; exit 1
   fi
   name=corvane-sdk-$version

@@ -32,9 +32,14 @@ for platform in native win64; do
   cmake -S "$scratch/module" -B "$scratch/build-$platform" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_PREFIX_PATH="$kit" "${toolchain[@]}" >"$scratch/configure-$platform.log" 2>&1 ||
     { cat "$scratch/configure-$platform.log"; exit 1; }
-  # Nothing of the source tree on the compile or link lines.
-  if grep -rq "$source" "$scratch/build-$platform/CMakeCache.txt" "$scratch/build-$platform/CMakeFiles" 2>/dev/null; then
-    grep -rl "$source" "$scratch/build-$platform/CMakeFiles" | head
+  # Nothing of the source tree on the compile or link lines (SCRATCH itself
+  # may lie inside a build folder of the source tree).
+  paths=()
+  for folder in factory gui platform interfaces testing tools cmake examples build/sdk-native build/sdk-win64; do
+    paths+=(-e "$source/$folder")
+  done
+  if grep -rqF "${paths[@]}" "$scratch/build-$platform/CMakeCache.txt" "$scratch/build-$platform/CMakeFiles"; then
+    grep -rlF "${paths[@]}" "$scratch/build-$platform/CMakeCache.txt" "$scratch/build-$platform/CMakeFiles" | head
     echo "FAIL: the $platform build reaches into the source tree"; exit 1
   fi
   cmake --build "$scratch/build-$platform" -j"$(nproc)" >"$scratch/build-$platform.log" 2>&1 ||
