@@ -3,6 +3,8 @@
 # and packs them with their documents into
 #   build/release/corvane-VERSION-win64.zip          the package
 #   build/release/corvane-VERSION-win64-symbols.zip  their debug information
+#   build/release/corvane-sdk-VERSION.tar.gz         the kit (scripts/sdk.sh):
+#     headers, native and Windows libraries, the CMake package, both harnesses
 # VERSION is the one in CMakeLists.txt's project().
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,4 +15,7 @@ if ! { [ -f build/win64/CMakeCache.txt ] || cmake --preset win64; } >build/logs/
   tail -40 build/logs/release-build.log
   exit 1
 fi
-exec scripts/make-package.sh build/win64 build/release
+scripts/make-package.sh build/win64 build/release
+rm -rf build/release/sdk
+scripts/sdk.sh build/release/sdk
+exec scripts/make-package.sh --sdk build/release/sdk build/release
