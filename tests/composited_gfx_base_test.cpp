@@ -37,12 +37,12 @@ public:
 // Distinct answers for the host-defined calls, so a slot out of place shows.
 class SlotProbeGui final : public ZuGuiCompositedGfxBase {
 public:
-    std::int32_t compositedCallA() override { return 51; }
-    std::int32_t compositedCallB() override { return 52; }
-    std::int32_t compositedCallC() override { return 53; }
-    std::int32_t compositedCallD() override { return 54; }
-    std::int32_t compositedCallE() override { return 55; }
-    std::int32_t compositedCallF() override { return 56; }
+    std::int32_t onCompositedCallA() override { return 51; }
+    std::int32_t onCompositedCallB() override { return 52; }
+    std::int32_t onCompositedCallC() override { return 53; }
+    std::int32_t onCompositedCallD() override { return 54; }
+    std::int32_t onCompositedCallE() override { return 55; }
+    std::int32_t onCompositedCallF() override { return 56; }
 };
 
 const bool registered = [] {
