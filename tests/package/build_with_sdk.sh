@@ -93,6 +93,8 @@ for name in 9lives with-dash double__underscore _leading trailing_ "with space" 
   [ ! -e fresh ] || { echo "FAIL: a refused name '$name' still made a folder"; exit 1; }
 done
 refused invisible --name other              # a folder in use
+touch a-file
+refused a-file --name other                 # a file, not a folder
 refused fresh --name good --id 'quo"te'     # an identifier that cannot go into a string as it is
 [ ! -e invisible/OtherGui.h ] || { echo "FAIL: the refusal of a folder in use still wrote into it"; exit 1; }
 echo "kit as expected"
