@@ -10,6 +10,8 @@
 #   bin/corvane-host            the harness, native
 #   bin/corvane-host.exe        the harness, Windows
 #   bin/corvane-wine            runs a Windows program under Wine in a prefix of its own
+#   bin/corvane-new-module      makes a module project, from the templates in
+#                               share/corvane/new-module/
 #   share/doc/corvane/          README and the guide writing-a-module.md
 # The tree holds no path of this machine's: it may be moved or packed.
 # Each stage says so as it starts, with where its log is.
@@ -55,11 +57,14 @@ for entry in "native" "win64 -DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/mingw-w64.cmake";
   cmake --install "$build" --prefix "$prefix" --component sdk >>"$log" 2>&1 || failed "$log" "installing $build"
 done
 
-echo "== installing the harness, the Wine runner and the guide into $prefix"
-mkdir -p "$prefix/bin" "$prefix/share/doc/corvane/docs"
+echo "== installing the harness, the Wine runner, the project template and the guide into $prefix"
+mkdir -p "$prefix/bin" "$prefix/share/doc/corvane/docs" "$prefix/share/corvane"
 install -m 755 build/sdk-native/corvane-host "$prefix/bin/corvane-host"
 install -m 755 build/sdk-win64/corvane-host.exe "$prefix/bin/corvane-host.exe"
 install -m 755 scripts/corvane-wine "$prefix/bin/corvane-wine"
+install -m 755 tools/new-module/corvane-new-module "$prefix/bin/corvane-new-module"
+rm -rf "$prefix/share/corvane/new-module"
+cp -R tools/new-module/template "$prefix/share/corvane/new-module"
 install -m 644 README.md docs/writing-a-module.md "$prefix/share/doc/corvane/"
 install -m 644 docs/show-paint.png "$prefix/share/doc/corvane/docs/"
 echo "kit: $prefix (guide: $prefix/share/doc/corvane/writing-a-module.md)"
