@@ -5,6 +5,7 @@
 #include "factory/AtBoundary.h"
 #include "gui/IGuiPinCallback.h"
 #include "gui/IGuiPinCallbackIndexed.h"
+#include "gui/TimerClient.h"
 #include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
@@ -41,7 +42,12 @@ std::int32_t MpGuiBase2::hostCallA() { return ResultOk; }
 std::int32_t MpGuiBase2::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
                                 const void* data) {
     const ObjectLifetime::Hold hold(lifetime, *this);
-    return atBoundary([&] { return GuiPinOwner::setPin(pinIndex, voice, byteSize, data); });
+    return atBoundary([&] { return onSetPin(pinIndex, voice, byteSize, data); });
+}
+
+std::int32_t MpGuiBase2::onSetPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
+                                  const void* data) {
+    return GuiPinOwner::setPin(pinIndex, voice, byteSize, data);
 }
 
 std::int32_t MpGuiBase2::hostCallB() { return ResultFail; }
@@ -51,7 +57,16 @@ std::int32_t MpGuiBase2::hostCallE() { return ResultFail; }
 
 std::int32_t MpGuiBase2::notifyPin(std::int32_t pinIndex, std::int32_t voice) {
     const ObjectLifetime::Hold hold(lifetime, *this);
-    return atBoundary([&] { return GuiPinOwner::notifyPin(pinIndex, voice); });
+    return atBoundary([&] { return onNotifyPin(pinIndex, voice); });
+}
+
+std::int32_t MpGuiBase2::onNotifyPin(std::int32_t pinIndex, std::int32_t voice) {
+    return GuiPinOwner::notifyPin(pinIndex, voice);
+}
+
+bool MpGuiBase2::tickHeld(TimerClient& client) {
+    const ObjectLifetime::Hold hold(lifetime, *this);
+    return client.onTimer();
 }
 
 std::int32_t MpGuiBase2::sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,

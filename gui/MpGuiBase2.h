@@ -3,7 +3,10 @@
 // setHost, routes host values and notifications to registered pins, and
 // forwards what pins send to the host. It keeps the object's count, which
 // ZuGuiInvisibleBase answers addRef and release from.
-// Every operation the host calls answers a result code; no exception leaves it.
+// Every operation the host calls answers a result code; no exception leaves
+// it. setPin, notifyPin and the timer's onTimer run with the object holding
+// itself (a host may let go of it inside a send), so derived classes
+// override the hooks below and take no hold and catch nothing themselves.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +15,12 @@
 #include "gui/GuiPinOwner.h"
 #include "gui/MpGuiPinBase.h"
 #include "gui/ObjectLifetime.h"
+#include "gui/TickHolder.h"
 #include "interfaces/HostInterfaces.h"
 #include "interfaces/IMpUserInterface2.h"
 
-class MpGuiBase2 : public gmpi::IMpUserInterface2B, public GuiPinOwner {
+// TickHolder comes after the interface, so the host's table is unchanged.
+class MpGuiBase2 : public gmpi::IMpUserInterface2B, public GuiPinOwner, public TickHolder {
 public:
     /// Change callbacks, stored as operations of the interface the holder calls through.
     using Callback = void (gmpi::IMpUserInterface2::*)();
@@ -28,16 +33,16 @@ public:
     /// `host` forgets the earlier one). ResultFail, host kept, if the query throws.
     std::int32_t setHost(gmpi::IMpUnknown* host) override;
     std::int32_t hostCallA() override;
-    /// GuiPinOwner::setPin on this object's registry; ResultFail also when the
-    /// pin cannot store the value (allocation failure: the old value stays).
+    /// onSetPin under the object's hold; ResultFail also when it throws
+    /// (allocation failure: the pin's old value stays).
     std::int32_t setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
-                        const void* data) override;
+                        const void* data) final;
     std::int32_t hostCallB() override;
     std::int32_t hostCallC() override;
     std::int32_t hostCallD() override;
     std::int32_t hostCallE() override;
-    /// GuiPinOwner::notifyPin; ResultFail also when the callback throws.
-    std::int32_t notifyPin(std::int32_t pinIndex, std::int32_t voice) override;
+    /// onNotifyPin under the object's hold; ResultFail also when it throws.
+    std::int32_t notifyPin(std::int32_t pinIndex, std::int32_t voice) final;
     virtual ~MpGuiBase2();
 
     /// Forwards to the host's sendPinValue unchanged and answers its result;
@@ -48,6 +53,14 @@ public:
 
 protected:
     MpGuiBase2() = default;
+
+    /// A host value for `pinIndex`: GuiPinOwner::setPin on this object's
+    /// registry. Override for pins without a pin object.
+    virtual std::int32_t onSetPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
+                                  const void* data);
+    /// The host's notification for `pinIndex`: GuiPinOwner::notifyPin, which
+    /// runs the pin's change callback. Override for pins without a pin object.
+    virtual std::int32_t onNotifyPin(std::int32_t pinIndex, std::int32_t voice);
 
     // Registration while the derived object is built. A plain callback makes an
     // IGuiPinCallback holder, only when one is given; an indexed callback always
@@ -79,10 +92,13 @@ protected:
 
     gmpi::IGuiHost2* host = nullptr;  // not counted: kept for the object's life
     // The one count (ZuGuiInvisibleBase answers addRef and release from it),
-    // and the object's hold on itself through setHost, setPin and notifyPin.
+    // and the object's hold on itself through setHost, setPin, notifyPin and
+    // a TimerClient part's ticks.
     ObjectLifetime lifetime;
 
 private:
+    bool tickHeld(TimerClient& client) final;
+
     template <class Derived, class Operation>
     static auto asCallback(Operation operation) {
         static_assert(std::is_base_of_v<MpGuiBase2, Derived>, "callbacks are operations of the registering object");

@@ -1,6 +1,7 @@
 #include "gui/MpGuiBase_base.h"
 
 #include "factory/AtBoundary.h"
+#include "gui/TimerClient.h"
 #include "interfaces/InterfaceIds.h"
 
 using namespace gmpi;
@@ -35,12 +36,26 @@ std::int32_t MpGuiBase_base::legacyCallD() { return ResultOk; }
 std::int32_t MpGuiBase_base::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
                                     const void* data) {
     const ObjectLifetime::Hold hold(lifetime, self());
-    return atBoundary([&] { return GuiPinOwner::setPin(pinIndex, voice, byteSize, data); });
+    return atBoundary([&] { return onSetPin(pinIndex, voice, byteSize, data); });
 }
 
 std::int32_t MpGuiBase_base::notifyPin(std::int32_t pinIndex, std::int32_t voice) {
     const ObjectLifetime::Hold hold(lifetime, self());
-    return atBoundary([&] { return GuiPinOwner::notifyPin(pinIndex, voice); });
+    return atBoundary([&] { return onNotifyPin(pinIndex, voice); });
+}
+
+std::int32_t MpGuiBase_base::onSetPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
+                                      const void* data) {
+    return GuiPinOwner::setPin(pinIndex, voice, byteSize, data);
+}
+
+std::int32_t MpGuiBase_base::onNotifyPin(std::int32_t pinIndex, std::int32_t voice) {
+    return GuiPinOwner::notifyPin(pinIndex, voice);
+}
+
+bool MpGuiBase_base::tickHeld(TimerClient& client) {
+    const ObjectLifetime::Hold hold(lifetime, self());
+    return client.onTimer();
 }
 
 std::int32_t MpGuiBase_base::setHost(IMpUnknown* hostObject) {

@@ -2,7 +2,10 @@
 // initialisation interfaces (one setHost serves both) and the owner side of
 // GUI pins. The factory attaches an object of it through its
 // IMpLegacyInitialization view; derived classes register their pins in their
-// constructors and send through sendPinValue. All calls on the GUI thread.
+// constructors and send through sendPinValue. setPin, notifyPin and the
+// timer's onTimer run with the object holding itself and no exception
+// leaving: derived classes override the hooks and take no hold themselves.
+// All calls on the GUI thread.
 #pragma once
 
 #include <cstdint>
@@ -14,13 +17,15 @@
 #include "gui/IGuiPinCallbackIndexed.h"
 #include "gui/MpGuiPinBase.h"
 #include "gui/ObjectLifetime.h"
+#include "gui/TickHolder.h"
 #include "interfaces/HostInterfaces.h"
 #include "interfaces/IMpUserInterface.h"
 
 class MpGuiBase_base : public gmpi::IMpUserInterface,
                        public IoldSchoolInitialisation,
                        public gmpi::IMpLegacyInitialization,
-                       public GuiPinOwner {
+                       public GuiPinOwner,
+                       public TickHolder {  // after the interfaces: their tables stay as they are
 public:
     MpGuiBase_base() = default;
 
@@ -36,12 +41,13 @@ public:
     std::int32_t addRef() override;
     std::int32_t release() override;
 
-    // IMpUserInterface. setPin and notifyPin answer ResultFail instead of
-    // letting an exception (allocation, a throwing callback) reach the host.
+    // IMpUserInterface. setPin and notifyPin run onSetPin and onNotifyPin
+    // under the object's hold, answering ResultFail instead of letting an
+    // exception (allocation, a throwing callback) reach the host.
     std::int32_t legacyCallA() override;
     std::int32_t setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
-                        const void* data) override;
-    std::int32_t notifyPin(std::int32_t pinIndex, std::int32_t voice) override;
+                        const void* data) final;
+    std::int32_t notifyPin(std::int32_t pinIndex, std::int32_t voice) final;
     std::int32_t legacyCallB() override;
     std::int32_t legacyCallC() override;
     std::int32_t legacyCallD() override;
@@ -60,6 +66,14 @@ public:
     virtual ~MpGuiBase_base() = default;
 
 protected:
+    /// A host value for `pinIndex`: GuiPinOwner::setPin on this object's
+    /// registry. Override for pins without a pin object.
+    virtual std::int32_t onSetPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
+                                  const void* data);
+    /// The host's notification for `pinIndex`: GuiPinOwner::notifyPin, which
+    /// runs the pin's change callback. Override for pins without a pin object.
+    virtual std::int32_t onNotifyPin(std::int32_t pinIndex, std::int32_t voice);
+
     /// Binds `pin` under `pinIndex` with a holder that runs `callback` (an
     /// operation of the derived object without arguments) on notifications.
     template <class Derived>
@@ -85,9 +99,13 @@ protected:
 
     gmpi::IGuiHost* host = nullptr;  // kept for the object's life, never released
     // The one count, and the object's hold on itself through each operation
-    // that may call the host: setHost, setPin, notifyPin, and in the graphics
-    // bases their window's messages and window operations.
+    // that may call the host: setHost, setPin, notifyPin, a TimerClient
+    // part's ticks, and in the graphics bases their interface's operations
+    // and their window's messages.
     ObjectLifetime lifetime;
+
+private:
+    bool tickHeld(TimerClient& client) final;
 };
 
 template <class Derived>

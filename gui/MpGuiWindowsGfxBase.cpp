@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "factory/AtBoundary.h"
 #include "gui/GfxSizeLimits.h"
 #include "interfaces/InterfaceIds.h"
 
@@ -45,13 +46,23 @@ std::int32_t MpGuiWindowsGfxBase::setHost(IMpUnknown* hostObject) {
 
 std::int32_t MpGuiWindowsGfxBase::measure(MpSize proposed, MpSize* desired) {
     if (desired == nullptr) return ResultFail;
-    *desired = clampToGfxSizeLimits(proposed);
-    return ResultOk;
+    const ObjectLifetime::Hold hold(lifetime, self());
+    return atBoundary([&] { return onMeasure(proposed, *desired); });
 }
 
 std::int32_t MpGuiWindowsGfxBase::arrange(const MpRect* rect) {
     if (rect == nullptr) return ResultFail;
-    placementRect = *rect;
+    const ObjectLifetime::Hold hold(lifetime, self());
+    return atBoundary([&] { return onArrange(*rect); });
+}
+
+std::int32_t MpGuiWindowsGfxBase::onMeasure(MpSize proposed, MpSize& desired) {
+    desired = clampToGfxSizeLimits(proposed);
+    return ResultOk;
+}
+
+std::int32_t MpGuiWindowsGfxBase::onArrange(const MpRect& rect) {
+    placementRect = rect;
     return ResultOk;
 }
 

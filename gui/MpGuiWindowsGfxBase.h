@@ -12,6 +12,11 @@
 // destructor destroys a window the host left open, so no message can reach a
 // destroyed object. An exception from a derived class's hook or handler
 // stays inside: a failed hook in openWindow counts as a failed creation.
+//
+// The object holds itself through measure, arrange, openWindow, closeWindow
+// and each window message (a handler may send, and the host let go of the
+// object inside the send): derived classes override the hooks and handlers
+// and take no hold and catch nothing themselves.
 #pragma once
 
 #include <windows.h>
@@ -42,9 +47,11 @@ public:
     /// obtained before stays stored.
     std::int32_t setHost(gmpi::IMpUnknown* hostObject) override;
 
-    // IMpGraphicsWinGdi.
-    std::int32_t measure(MpSize proposed, MpSize* desired) override;
-    std::int32_t arrange(const MpRect* rect) override;
+    // IMpGraphicsWinGdi. measure and arrange run onMeasure and onArrange
+    // under the object's hold and answer what they answer; ResultFail when
+    // they throw, and for a null `desired` or `rect` (no hook runs then).
+    std::int32_t measure(MpSize proposed, MpSize* desired) final;
+    std::int32_t arrange(const MpRect* rect) final;
     std::int32_t openWindow(void* parentWindow, void** newWindow) override;
     std::int32_t closeWindow() override;
 
@@ -75,6 +82,12 @@ protected:
     virtual std::int32_t onLButtonUp(std::uint32_t flags, POINT point);
     virtual std::int32_t onMouseMove(std::uint32_t flags, POINT point);
     virtual std::int32_t onWindowTimer();
+    /// The size the object wants for `proposed`: by default each side
+    /// clamped to 15..100 pixels. ResultOk.
+    virtual std::int32_t onMeasure(MpSize proposed, MpSize& desired);
+    /// The placement of the next window opened: by default stored in
+    /// placementRect, which openWindow reads. ResultOk.
+    virtual std::int32_t onArrange(const MpRect& rect);
 
     /// Asks for a repaint of `rect` (null: the whole window) if a window is open.
     void invalidateRect(const RECT* rect, bool erase);

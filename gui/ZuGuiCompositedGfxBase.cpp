@@ -1,5 +1,6 @@
 #include "gui/ZuGuiCompositedGfxBase.h"
 
+#include "factory/AtBoundary.h"
 #include "gui/GfxSizeLimits.h"
 #include "interfaces/InterfaceIds.h"
 
@@ -26,22 +27,44 @@ std::int32_t ZuGuiCompositedGfxBase::setHost(IMpUnknown* hostObject) {
 
 std::int32_t ZuGuiCompositedGfxBase::measure(MpSize proposed, MpSize* desired) {
     if (desired == nullptr) return ResultFail;
-    *desired = clampToGfxSizeLimits(proposed);
-    return ResultOk;
+    const ObjectLifetime::Hold hold(lifetime, self());
+    return atBoundary([&] { return onMeasure(proposed, *desired); });
 }
 
 std::int32_t ZuGuiCompositedGfxBase::arrange(const MpRect* rect) {
     if (rect == nullptr) return ResultFail;
-    placementRect = *rect;
+    const ObjectLifetime::Hold hold(lifetime, self());
+    return atBoundary([&] { return onArrange(*rect); });
+}
+
+std::int32_t ZuGuiCompositedGfxBase::compositedCallA() { return held(&ZuGuiCompositedGfxBase::onCompositedCallA); }
+std::int32_t ZuGuiCompositedGfxBase::compositedCallB() { return held(&ZuGuiCompositedGfxBase::onCompositedCallB); }
+std::int32_t ZuGuiCompositedGfxBase::compositedCallC() { return held(&ZuGuiCompositedGfxBase::onCompositedCallC); }
+std::int32_t ZuGuiCompositedGfxBase::compositedCallD() { return held(&ZuGuiCompositedGfxBase::onCompositedCallD); }
+std::int32_t ZuGuiCompositedGfxBase::compositedCallE() { return held(&ZuGuiCompositedGfxBase::onCompositedCallE); }
+std::int32_t ZuGuiCompositedGfxBase::compositedCallF() { return held(&ZuGuiCompositedGfxBase::onCompositedCallF); }
+
+std::int32_t ZuGuiCompositedGfxBase::held(std::int32_t (ZuGuiCompositedGfxBase::*hook)()) {
+    const ObjectLifetime::Hold hold(lifetime, self());
+    return atBoundary([&] { return (this->*hook)(); });
+}
+
+std::int32_t ZuGuiCompositedGfxBase::onMeasure(MpSize proposed, MpSize& desired) {
+    desired = clampToGfxSizeLimits(proposed);
     return ResultOk;
 }
 
-std::int32_t ZuGuiCompositedGfxBase::compositedCallA() { return ResultOk; }
-std::int32_t ZuGuiCompositedGfxBase::compositedCallB() { return ResultOk; }
-std::int32_t ZuGuiCompositedGfxBase::compositedCallC() { return ResultOk; }
-std::int32_t ZuGuiCompositedGfxBase::compositedCallD() { return ResultOk; }
-std::int32_t ZuGuiCompositedGfxBase::compositedCallE() { return ResultOk; }
-std::int32_t ZuGuiCompositedGfxBase::compositedCallF() { return ResultOk; }
+std::int32_t ZuGuiCompositedGfxBase::onArrange(const MpRect& rect) {
+    placementRect = rect;
+    return ResultOk;
+}
+
+std::int32_t ZuGuiCompositedGfxBase::onCompositedCallA() { return ResultOk; }
+std::int32_t ZuGuiCompositedGfxBase::onCompositedCallB() { return ResultOk; }
+std::int32_t ZuGuiCompositedGfxBase::onCompositedCallC() { return ResultOk; }
+std::int32_t ZuGuiCompositedGfxBase::onCompositedCallD() { return ResultOk; }
+std::int32_t ZuGuiCompositedGfxBase::onCompositedCallE() { return ResultOk; }
+std::int32_t ZuGuiCompositedGfxBase::onCompositedCallF() { return ResultOk; }
 
 std::int32_t ZuGuiCompositedGfxBase::invalidateRect(const MpRect* rect) {
     return hostReachable() ? compositedHost->invalidate(rect) : ResultFail;

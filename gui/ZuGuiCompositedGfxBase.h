@@ -1,8 +1,10 @@
 // The base of legacy GUI objects that own no window: the host sizes and
 // places them through IZuGraphicsComposited and draws them into a surface it
 // composes. Repaint and mouse-capture requests go to the host's
-// IGraphicsHostComposited. Derived classes override the composited calls.
-// All calls on the GUI thread.
+// IGraphicsHostComposited. Each composited call runs its hook (onMeasure,
+// onArrange, onCompositedCallA..F) with the object holding itself and no
+// exception leaving: derived classes override the hooks. All calls on the
+// GUI thread.
 #pragma once
 
 #include <cstdint>
@@ -31,19 +33,36 @@ public:
     /// before stays stored.
     std::int32_t setHost(gmpi::IMpUnknown* hostObject) override;
 
-    // IZuGraphicsComposited.
-    std::int32_t compositedCallA() override;
-    std::int32_t measure(MpSize proposed, MpSize* desired) override;
-    std::int32_t arrange(const MpRect* rect) override;
-    std::int32_t compositedCallB() override;
-    std::int32_t compositedCallC() override;
-    std::int32_t compositedCallD() override;
-    std::int32_t compositedCallE() override;
-    std::int32_t compositedCallF() override;
+    // IZuGraphicsComposited: each runs the hook of the same name under the
+    // object's hold and answers what it answers; ResultFail when it throws,
+    // and for a null `desired` or `rect` (the hook is not called then).
+    std::int32_t compositedCallA() final;
+    std::int32_t measure(MpSize proposed, MpSize* desired) final;
+    std::int32_t arrange(const MpRect* rect) final;
+    std::int32_t compositedCallB() final;
+    std::int32_t compositedCallC() final;
+    std::int32_t compositedCallD() final;
+    std::int32_t compositedCallE() final;
+    std::int32_t compositedCallF() final;
 
     ~ZuGuiCompositedGfxBase() override = default;
 
 protected:
+    /// The size the object wants for `proposed`: by default each side
+    /// clamped to 15..100 pixels. ResultOk.
+    virtual std::int32_t onMeasure(MpSize proposed, MpSize& desired);
+    /// The object's placement in the host's surface: by default stored in
+    /// placementRect. ResultOk.
+    virtual std::int32_t onArrange(const MpRect& rect);
+    /// The host-defined calls (drawing and mouse input); by default nothing,
+    /// ResultOk.
+    virtual std::int32_t onCompositedCallA();
+    virtual std::int32_t onCompositedCallB();
+    virtual std::int32_t onCompositedCallC();
+    virtual std::int32_t onCompositedCallD();
+    virtual std::int32_t onCompositedCallE();
+    virtual std::int32_t onCompositedCallF();
+
     // For derived classes: requests passed to the host unchanged. Before
     // setHost has obtained the host, and once the host has let go of the
     // object (see hostHoldsThis), they answer ResultFail (false).
@@ -58,4 +77,6 @@ protected:
 
 private:
     bool hostReachable() const;
+    /// Runs `hook` on this object under its hold and the boundary guard.
+    std::int32_t held(std::int32_t (ZuGuiCompositedGfxBase::*hook)());
 };

@@ -5,7 +5,6 @@
 #include <string>
 #include <utility>
 
-#include "factory/AtBoundary.h"
 #include "factory/MpFactory.h"
 #include "module/NumberListParser.h"
 
@@ -29,20 +28,16 @@ CorvaneGui::CorvaneGui() { registerPin(textPin, &CorvaneGui::onTextChanged); }
 // part, which takes the object out of the timer service, then the base.
 CorvaneGui::~CorvaneGui() = default;
 
-std::int32_t CorvaneGui::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
-                                const void* data) {
-    if (pinIndex <= 0) return MpGuiBase2::setPin(pinIndex, voice, byteSize, data);
+std::int32_t CorvaneGui::onSetPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
+                                  const void* data) {
+    if (pinIndex <= 0) return MpGuiBase2::onSetPin(pinIndex, voice, byteSize, data);
     if (pinIndex > LastFloatPin || byteSize < 0 || (data == nullptr && byteSize != 0)) return ResultFail;
     float value = 0.0f;
     if (byteSize > 0) std::memcpy(&value, data, std::min<std::size_t>(static_cast<std::size_t>(byteSize), sizeof value));
-    // Over the text's send, which the host may answer with its last release.
-    const ObjectLifetime::Hold hold(lifetime, *this);
-    atBoundary([&] {
-        storeValue(static_cast<std::size_t>(pinIndex) - 1, value);
-        return ResultOk;
-    });
     // No pin object answers a float pin, so the host hears ResultFail whether
-    // the value was taken or not; the text sent back on pin 0 shows which.
+    // the value was taken or not (a failed allocation throws, which the base
+    // answers the same way); the text sent back on pin 0 shows which.
+    storeValue(static_cast<std::size_t>(pinIndex) - 1, value);
     return ResultFail;
 }
 
@@ -106,9 +101,6 @@ void CorvaneGui::rebuildText() {
 }
 
 bool CorvaneGui::onTimer() {
-    // The host may answer the send with its last release: the object goes
-    // when this returns, and the timer service copes with a client gone.
-    const ObjectLifetime::Hold hold(lifetime, *this);
     textPin.sendValue();
     return false;
 }

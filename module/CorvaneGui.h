@@ -22,15 +22,6 @@ public:
     /// Count 1 (the creator's), text pin registered as pin 0, no float pins.
     CorvaneGui();
 
-    /// Pin 0 and below: as the base (the text pin stores the text). Float pin
-    /// k (1..LastFloatPin): slots up to k exist (new ones 0.0), slot k takes
-    /// the first min(size, 4) bytes over 0.0, the text is rebuilt and sent if
-    /// it changed; answers ResultFail, as for any pin without a pin object.
-    /// Refused, changing nothing: k above LastFloatPin, a negative size, null
-    /// data with a non-zero size, and a change that cannot allocate. The
-    /// voice is ignored.
-    std::int32_t setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
-                        const void* data) override;
     ~CorvaneGui() override;
 
     /// Sends the text pin's value on pin 0 once more; answers false (one-shot).
@@ -46,6 +37,17 @@ public:
 
     /// The float slots, values[k-1] for pin k.
     std::span<const float> floatValues() const { return values; }
+
+protected:
+    /// The host's setPin. Pin 0 and below: as the base (the text pin stores
+    /// the text). Float pin k (1..LastFloatPin): slots up to k exist (new ones
+    /// 0.0), slot k takes the first min(size, 4) bytes over 0.0, the text is
+    /// rebuilt and sent if it changed; answers ResultFail, as for any pin
+    /// without a pin object. Refused, changing nothing: k above LastFloatPin,
+    /// a negative size, null data with a non-zero size, and a change that
+    /// cannot allocate. The voice is ignored.
+    std::int32_t onSetPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
+                          const void* data) override;
 
 private:
     /// Writes the formatted values onto the text pin, which sends them if they differ.

@@ -2,6 +2,7 @@
 // attaching, sizing and placement, and requests forwarded to the host.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <vector>
 
 #include "FactoryAttachChecks.h"
@@ -37,12 +38,25 @@ public:
 // Distinct answers for the host-defined calls, so a slot out of place shows.
 class SlotProbeGui final : public ZuGuiCompositedGfxBase {
 public:
-    std::int32_t compositedCallA() override { return 51; }
-    std::int32_t compositedCallB() override { return 52; }
-    std::int32_t compositedCallC() override { return 53; }
-    std::int32_t compositedCallD() override { return 54; }
-    std::int32_t compositedCallE() override { return 55; }
-    std::int32_t compositedCallF() override { return 56; }
+    std::int32_t onCompositedCallA() override { return 51; }
+    std::int32_t onCompositedCallB() override { return 52; }
+    std::int32_t onCompositedCallC() override { return 53; }
+    std::int32_t onCompositedCallD() override { return 54; }
+    std::int32_t onCompositedCallE() override { return 55; }
+    std::int32_t onCompositedCallF() override { return 56; }
+};
+
+// Every hook throws, as a derived class's code may.
+class ThrowingGui final : public ZuGuiCompositedGfxBase {
+protected:
+    std::int32_t onMeasure(MpSize, MpSize&) override { throw std::bad_alloc(); }
+    std::int32_t onArrange(const MpRect&) override { throw std::bad_alloc(); }
+    std::int32_t onCompositedCallA() override { throw std::bad_alloc(); }
+    std::int32_t onCompositedCallB() override { throw std::bad_alloc(); }
+    std::int32_t onCompositedCallC() override { throw std::bad_alloc(); }
+    std::int32_t onCompositedCallD() override { throw std::bad_alloc(); }
+    std::int32_t onCompositedCallE() override { throw std::bad_alloc(); }
+    std::int32_t onCompositedCallF() override { throw std::bad_alloc(); }
 };
 
 const bool registered = [] {
@@ -172,4 +186,17 @@ TEST(CompositedGfxBase, CHostCallsTheTableInSlotOrder) {
     EXPECT_EQ(c_composited_callD(probeView), 54);
     EXPECT_EQ(c_composited_callE(probeView), 55);
     EXPECT_EQ(c_composited_callF(probeView), 56);
+}
+
+TEST(CompositedGfxBase, AThrowingHookAnswersResultFail) {
+    ThrowingGui gui;
+    void* view = static_cast<IZuGraphicsComposited*>(&gui);
+    CMpSize desired{};
+    EXPECT_EQ(c_composited_measure(view, {50, 50}, &desired), ResultFail);
+    const CMpRect rect{0, 10, 0, 10};
+    EXPECT_EQ(c_composited_arrange(view, &rect), ResultFail);
+    for (auto call : {c_composited_callA, c_composited_callB, c_composited_callC, c_composited_callD,
+                      c_composited_callE, c_composited_callF}) {
+        EXPECT_EQ(call(view), ResultFail);
+    }
 }

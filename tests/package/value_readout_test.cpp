@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "ValueReadoutGui.h"
 #include "platform/ThreadTimerStub.h"
@@ -113,4 +114,17 @@ TEST_F(Readout, TheHeldReadoutGoesOutWhenThePeriodElapses) {
     EXPECT_TRUE(takeSent().empty());
     corvane::testing::runTimersFor(ValueReadoutGui::QuietPeriodMs * 2);
     EXPECT_EQ(takeSent(), std::vector<std::string>{"2.00"});
+}
+
+TEST_F(Readout, AHostThatLetsGoInsideTheTimersSendFreesItAfterTheTick) {
+    setUnit(u"dB");
+    takeSent();
+    setValue(100.0f);  // throttled: the timer sends "100.00 dB", too long for the string's own buffer
+    host.onSend = [&](const RecordingHost::Sent&) {
+        if (object != nullptr) std::exchange(object, nullptr)->release();
+    };
+    tick();
+    EXPECT_EQ(takeSent(), std::vector<std::string>{"100.00 dB"});
+    EXPECT_EQ(object, nullptr);
+    EXPECT_TRUE(corvane::testing::liveTimers().empty()) << "the destroyed readout left the timer service";
 }

@@ -56,18 +56,17 @@ public:
     }
 #endif
 
-    std::int32_t measure(MpSize proposed, MpSize* desired) override {
-        if (desired == nullptr) return gmpi::ResultFail;
-        *desired = {std::clamp(proposed.width, 40, 400), 24};
+    std::int32_t onMeasure(MpSize proposed, MpSize& desired) override {
+        desired = {std::clamp(proposed.width, 40, 400), 24};
         return gmpi::ResultOk;
     }
 
-    std::int32_t compositedCallC() override {
+    std::int32_t onCompositedCallC() override {
         setCapture();
         return gmpi::ResultOk;
     }
 
-    std::int32_t compositedCallD() override {
+    std::int32_t onCompositedCallD() override {
         if (getCapture()) {
 #ifndef COMPOSITED_PLUGIN_KEEPS_CAPTURE
             releaseCapture();

@@ -65,9 +65,8 @@ public:
         for (std::int32_t k = 0; k < bars; ++k) registerPin(k + 1, heightPins[static_cast<std::size_t>(k)], &PaintGui::repaint);
     }
 
-    std::int32_t measure(MpSize proposed, MpSize* desired) override {
-        if (desired == nullptr) return gmpi::ResultFail;
-        *desired = {std::clamp(proposed.width, 16, 1024), std::clamp(proposed.height, 16, 1024)};
+    std::int32_t onMeasure(MpSize proposed, MpSize& desired) override {
+        desired = {std::clamp(proposed.width, 16, 1024), std::clamp(proposed.height, 16, 1024)};
         return gmpi::ResultOk;
     }
 

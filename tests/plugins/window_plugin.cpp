@@ -33,9 +33,8 @@ public:
         registerPin(1, captionPin, &WindowGui::repaint);
     }
 
-    std::int32_t measure(MpSize proposed, MpSize* desired) override {
-        if (desired == nullptr) return gmpi::ResultFail;
-        *desired = {std::clamp(proposed.width, 16, 1024), std::clamp(proposed.height, 16, 1024)};
+    std::int32_t onMeasure(MpSize proposed, MpSize& desired) override {
+        desired = {std::clamp(proposed.width, 16, 1024), std::clamp(proposed.height, 16, 1024)};
         return gmpi::ResultOk;
     }
 
