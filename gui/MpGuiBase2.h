@@ -93,7 +93,7 @@ protected:
     gmpi::IGuiHost2* host = nullptr;  // not counted: kept for the object's life
     // The one count (ZuGuiInvisibleBase answers addRef and release from it),
     // and the object's hold on itself through setHost, setPin, notifyPin and
-    // a TimerClient part's ticks.
+    // the ticks of its timer clients.
     ObjectLifetime lifetime;
 
 private:

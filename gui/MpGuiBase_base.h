@@ -99,8 +99,8 @@ protected:
 
     gmpi::IGuiHost* host = nullptr;  // kept for the object's life, never released
     // The one count, and the object's hold on itself through each operation
-    // that may call the host: setHost, setPin, notifyPin, a TimerClient
-    // part's ticks, and in the graphics bases their interface's operations
+    // that may call the host: setHost, setPin, notifyPin, the ticks of its
+    // timer clients, and in the graphics bases their interface's operations
     // and their window's messages.
     ObjectLifetime lifetime;
 

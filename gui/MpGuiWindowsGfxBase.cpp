@@ -70,11 +70,16 @@ std::int32_t MpGuiWindowsGfxBase::openWindow(void* parentWindow, void** newWindo
     if (newWindow == nullptr) return ResultFail;
     // The window's first messages reach the handlers, which may call the host.
     const ObjectLifetime::Hold hold(lifetime, self());
-    // One window per object: a second open replaces the first rather than
-    // leaving it behind with a back pointer and a raised count.
-    if (window != nullptr) closeWindow();
-
     *newWindow = nullptr;
+    // One window per object: a second open replaces the first rather than
+    // leaving it behind with a back pointer and a raised count, also when
+    // the close hook kept it.
+    if (window != nullptr) {
+        closeThroughHook();
+        destroyWindowUnheard();
+        unregisterClassIfLast();
+    }
+
     HWND created = nullptr;
     try {
         if (openWindowCount++ == 0) registerWindowClass();
@@ -99,32 +104,57 @@ std::int32_t MpGuiWindowsGfxBase::openWindow(void* parentWindow, void** newWindo
         return ResultOk;
     }
     window = created;
-    *newWindow = created;
     SetWindowLongPtrW(created, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    try {
+        onOpenWindow();
+    } catch (...) {
+        // As a failed creation: the window goes again.
+        destroyWindowUnheard();
+        unregisterClassIfLast();
+        return ResultOk;
+    }
+    // The hook may have closed the window itself.
+    *newWindow = window;
     return ResultOk;
 }
 
 std::int32_t MpGuiWindowsGfxBase::closeWindow() {
     const ObjectLifetime::Hold hold(lifetime, self());
-    if (window != nullptr) {
-        HWND closing = window;
-        DestroyWindow(closing);  // its last message, WM_NCDESTROY, forgets it
-        if (window == closing) forgetWindow(closing);
-    }
+    closeThroughHook();
     // Also after a window destroyed by other means: the class could not be
     // unregistered while that window still existed.
     unregisterClassIfLast();
     return ResultOk;
 }
 
-MpGuiWindowsGfxBase::~MpGuiWindowsGfxBase() {
-    if (window != nullptr) {
-        // Forget first, so the destruction's messages find no back pointer.
-        HWND closing = window;
-        forgetWindow(closing);
-        DestroyWindow(closing);
+void MpGuiWindowsGfxBase::closeThroughHook() {
+    try {
+        onCloseWindow();
+    } catch (...) {
+        // A derived class's hook threw; the host's call must not unwind.
     }
+}
+
+void MpGuiWindowsGfxBase::onOpenWindow() {}
+
+void MpGuiWindowsGfxBase::onCloseWindow() {
+    if (window == nullptr) return;
+    HWND closing = window;
+    DestroyWindow(closing);  // its last message, WM_NCDESTROY, forgets it
+    if (window == closing) forgetWindow(closing);
+}
+
+MpGuiWindowsGfxBase::~MpGuiWindowsGfxBase() {
+    destroyWindowUnheard();
     unregisterClassIfLast();
+}
+
+void MpGuiWindowsGfxBase::destroyWindowUnheard() {
+    if (window == nullptr) return;
+    // Forget first, so the destruction's messages find no back pointer.
+    HWND closing = window;
+    forgetWindow(closing);
+    DestroyWindow(closing);
 }
 
 void MpGuiWindowsGfxBase::forgetWindow(HWND gone) {

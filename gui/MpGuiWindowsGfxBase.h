@@ -15,8 +15,9 @@
 //
 // The object holds itself through measure, arrange, openWindow, closeWindow
 // and each window message (a handler may send, and the host let go of the
-// object inside the send): derived classes override the hooks and handlers
-// and take no hold and catch nothing themselves.
+// object inside the send): those entry points are final, and derived classes
+// override the hooks and handlers they call and take no hold and catch
+// nothing themselves.
 #pragma once
 
 #include <windows.h>
@@ -52,8 +53,15 @@ public:
     // they throw, and for a null `desired` or `rect` (no hook runs then).
     std::int32_t measure(MpSize proposed, MpSize* desired) final;
     std::int32_t arrange(const MpRect* rect) final;
-    std::int32_t openWindow(void* parentWindow, void** newWindow) override;
-    std::int32_t closeWindow() override;
+    /// Under the object's hold: closes a window still open (as closeWindow),
+    /// creates the window at the arranged placement, then runs onOpenWindow.
+    /// ResultOk, with the window in *newWindow, or null there when creation
+    /// failed or a hook threw; ResultFail for a null `newWindow`.
+    std::int32_t openWindow(void* parentWindow, void** newWindow) final;
+    /// Under the object's hold: runs onCloseWindow, then unregisters the
+    /// window class after the process's last window. ResultOk, also with no
+    /// window open and when the hook throws.
+    std::int32_t closeWindow() final;
 
     /// Destroys a window the host left open (see above), then the base.
     ~MpGuiWindowsGfxBase() override;
@@ -88,6 +96,15 @@ protected:
     /// The placement of the next window opened: by default stored in
     /// placementRect, which openWindow reads. ResultOk.
     virtual std::int32_t onArrange(const MpRect& rect);
+    /// Runs once the window is open: `window` is its handle, its messages
+    /// reach the handlers. The place for what needs the window (a timer of
+    /// its own, child controls). The default does nothing. A throw closes
+    /// the window again, and the host gets none.
+    virtual void onOpenWindow();
+    /// The host's close: by default destroys the window, if one is open,
+    /// which forgets it. An override does its own work first and then calls
+    /// this; one that does not leaves the window open until the object goes.
+    virtual void onCloseWindow();
 
     /// Asks for a repaint of `rect` (null: the whole window) if a window is open.
     void invalidateRect(const RECT* rect, bool erase);
@@ -116,6 +133,11 @@ private:
     /// Drops the back pointer and the count of `gone`, this object's window,
     /// whose last message has come or which is about to be destroyed.
     void forgetWindow(HWND gone);
+    /// Destroys this object's window, if one is open, its handlers no longer
+    /// reached: for a window no hook closed, and for the destructor.
+    void destroyWindowUnheard();
+    /// Runs onCloseWindow, keeping what it throws inside.
+    void closeThroughHook();
     /// Unregisters the class if a window of this object went and no other is open.
     void unregisterClassIfLast();
     /// The class windows are created of: the one registered, else the default name.

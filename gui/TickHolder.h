@@ -1,9 +1,9 @@
 // The part of a GUI object through which the timer service calls the
-// object's own onTimer: the object holds itself for the length of the call,
-// so a host that lets go of it inside a send from the tick frees it once
-// onTimer has returned, never in its middle. Both GUI object bases implement
-// it; TimerGroup finds it from a TimerClient that is also a GUI object (a
-// client that is not one is called directly). GUI thread only.
+// onTimer of the object's timer clients (the object itself, its members,
+// its helpers): the object holds itself for the length of the call, so a
+// host that lets go of it inside a send from the tick frees it once onTimer
+// has returned, never in its middle. Both GUI object bases implement it; a
+// TimerClient keeps a link to it (see TimerClient.h). GUI thread only.
 #pragma once
 
 class TimerClient;

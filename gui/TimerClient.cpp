@@ -1,5 +1,8 @@
 #include "gui/TimerClient.h"
 
+#include <stdexcept>
+
+#include "gui/TickHolder.h"
 #include "gui/TimerService.h"
 
 TimerClient::~TimerClient() { stopTimer(); }
@@ -19,3 +22,17 @@ void TimerClient::stopTimer() {
 void TimerClient::setDefaultTimerPeriod(std::int32_t periodMs) {
     if (TimerService* service = TimerService::instance()) service->setDefaultPeriod(periodMs);
 }
+
+void TimerClient::resolveOwner() {
+    if (link != Link::Unresolved) return;
+    // Started, the object is complete: a client that is a base of a GUI
+    // object of the bases finds that object's hold beside it.
+    holder = dynamic_cast<TickHolder*>(this);
+    if (holder == nullptr)
+        throw std::logic_error(
+            "TimerClient: a client that is not itself a GUI object must name its owner, TimerClient(owner), "
+            "or be made TimerClient(Unheld{})");
+    link = Link::Owner;
+}
+
+bool TimerClient::tick() { return holder != nullptr ? holder->tickHeld(*this) : onTimer(); }

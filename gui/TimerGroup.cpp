@@ -2,20 +2,8 @@
 
 #include <algorithm>
 
-#include "gui/TickHolder.h"
 #include "gui/TimerClient.h"
 #include "gui/TimerService.h"
-
-namespace {
-
-// A client that is part of a GUI object is called with the object holding
-// itself: a host that lets go of it during the tick frees it on the way out.
-bool callClient(TimerClient& client) {
-    if (auto* holder = dynamic_cast<TickHolder*>(&client)) return holder->tickHeld(client);
-    return client.onTimer();
-}
-
-}  // namespace
 
 TimerGroup::TimerGroup(std::int32_t period, TimerClient* first) : periodMs(period), clients{first} {}
 
@@ -38,7 +26,8 @@ void TimerGroup::tick() {
         TimerClient* client = clients[walk.position];
         bool keep = true;
         try {
-            keep = callClient(*client);
+            // Under the hold of the client's GUI object, if it is part of one.
+            keep = client->tick();
         } catch (...) {
             // A failed call decides nothing: the client stays as it was, and
             // nothing is thrown into the system's message dispatch.

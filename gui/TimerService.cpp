@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gui/CallInProgress.h"
+#include "gui/TimerClient.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ TimerService* TimerService::instance() {
 
 void TimerService::start(TimerClient* client, std::int32_t periodMs) {
     if (client == nullptr) return;
+    client->resolveOwner();
     const Group current = groupOf(client);
     if (current != groups.end() && current->periodMs == periodMs) {
         current->renew(client);

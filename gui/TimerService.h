@@ -27,7 +27,8 @@ public:
 
     /// Registers `client` under `periodMs`, moving it out of any group of
     /// another period; sets the group's timer when the group had none.
-    /// May throw std::bad_alloc, leaving the client where it was.
+    /// May throw std::bad_alloc, and std::logic_error for a client without
+    /// its GUI object (see TimerClient), leaving the client where it was.
     void start(TimerClient* client, std::int32_t periodMs);
     /// Unregisters `client` wherever it stands; a group it leaves empty is
     /// removed with its timer. Unknown clients are ignored.

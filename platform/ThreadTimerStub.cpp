@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <map>
 #include <type_traits>
 #include <vector>
 
@@ -19,11 +18,24 @@ using Clock = std::chrono::steady_clock;
 // The system's floor for a thread timer's period.
 constexpr std::int32_t shortestPeriodMs = 10;
 
+constexpr TimerId firstId = 100;
+
+struct Timer {
+    TimerId id;
+    std::int32_t periodMs;
+    Clock::time_point due;  // the next time, for a host's pump
+};
+
 struct StubState {
-    std::map<TimerId, stub::LiveTimer> live;
-    std::map<TimerId, Clock::time_point> due;  // live timers' next time, for a host's pump
-    std::map<TimerId, TimerProc> procs;  // kept after kill: a queued message may still arrive
-    TimerId nextId = 100;
+    // Live timers only, in the order set: a killed timer leaves no trace, so a
+    // session that starts timers for hours holds no more than it runs.
+    std::vector<Timer> live;
+    // As USER32's, every timer calls the one proc last given (the service
+    // gives only its own), so a message still queued for a killed timer
+    // needs nothing kept of that timer.
+    TimerProc proc = nullptr;
+    TimerId nextId = firstId;
+    TimerId firstSinceReset = firstId;
     int sets = 0;
     bool failNext = false;
 };
@@ -39,6 +51,16 @@ Clock::duration periodOf(std::int32_t periodMs) {
     return std::chrono::milliseconds(std::max(periodMs, shortestPeriodMs));
 }
 
+// Of the live timers set before `roundEnd` and due by `now`, the one set
+// first after `after`; null when none is left.
+Timer* nextDue(TimerId after, TimerId roundEnd, Clock::time_point now) {
+    Timer* found = nullptr;
+    for (Timer& timer : state().live)
+        if (timer.id > after && timer.id < roundEnd && timer.due <= now && (found == nullptr || timer.id < found->id))
+            found = &timer;
+    return found;
+}
+
 }  // namespace
 
 TimerId setThreadTimer(std::int32_t periodMs, TimerProc proc) {
@@ -48,32 +70,35 @@ TimerId setThreadTimer(std::int32_t periodMs, TimerProc proc) {
         s.failNext = false;
         return 0;
     }
-    const TimerId id = s.nextId++;
-    s.live[id] = stub::LiveTimer{id, periodMs};
-    s.due[id] = Clock::now() + periodOf(periodMs);
-    s.procs[id] = proc;
-    return id;
+    try {
+        s.live.push_back(Timer{s.nextId, periodMs, Clock::now() + periodOf(periodMs)});
+    } catch (...) {
+        return 0;  // out of memory: refused, as the system refuses
+    }
+    s.proc = proc;
+    return s.nextId++;
 }
 
 void killThreadTimer(TimerId id) {
-    state().live.erase(id);
-    state().due.erase(id);
+    StubState& s = state();
+    const auto it = std::find_if(s.live.begin(), s.live.end(), [id](const Timer& timer) { return timer.id == id; });
+    if (it != s.live.end()) s.live.erase(it);
 }
 
 namespace stub {
 
 std::vector<LiveTimer> liveTimers() {
     std::vector<LiveTimer> out;
-    for (const auto& [id, timer] : state().live) out.push_back(timer);
+    for (const Timer& timer : state().live) out.push_back({timer.id, timer.periodMs});
     return out;
 }
 
 int setCount() { return state().sets; }
 
 bool fire(TimerId id) {
-    const auto it = state().procs.find(id);
-    if (it == state().procs.end()) return false;
-    it->second(id);
+    const StubState& s = state();
+    if (s.proc == nullptr || id < s.firstSinceReset || id >= s.nextId) return false;
+    s.proc(id);
     return true;
 }
 
@@ -82,30 +107,30 @@ void failNextSet() { state().failNext = true; }
 void reset() {
     StubState& s = state();
     s.live.clear();
-    s.due.clear();
-    s.procs.clear();
+    s.proc = nullptr;
+    s.firstSinceReset = s.nextId;
     s.sets = 0;
     s.failNext = false;
 }
 
 std::int32_t fireDueTimers() noexcept {
-    StubState& s = state();
     const Clock::time_point now = Clock::now();
-    // Taken first: a proc may set and kill timers, and those set now are not due yet.
-    std::vector<TimerId> due;
-    for (const auto& [id, when] : s.due)
-        if (when <= now) due.push_back(id);
-    for (const TimerId id : due) {
-        const auto when = s.due.find(id);
-        if (when == s.due.end()) continue;  // killed by an earlier proc of this round
-        const Clock::duration period = periodOf(s.live[id].periodMs);
+    // A proc may set and kill timers: each round looks the next due timer up
+    // afresh instead of taking a list first, which would allocate. Timers set
+    // during the round (ids from roundEnd on) are not due yet.
+    const TimerId roundEnd = state().nextId;
+    TimerId fired = 0;
+    while (Timer* timer = nextDue(fired, roundEnd, now)) {
+        fired = timer->id;
         // Missed periods are dropped; the timer keeps its own beat.
-        while (when->second <= now) when->second += period;
-        fire(id);
+        const Clock::duration period = periodOf(timer->periodMs);
+        timer->due += (now - timer->due) / period * period + period;
+        fire(fired);  // `timer` may be gone after this
     }
-    if (s.due.empty()) return -1;
+    const std::vector<Timer>& live = state().live;
+    if (live.empty()) return -1;
     Clock::time_point next = Clock::time_point::max();
-    for (const auto& [id, when] : s.due) next = std::min(next, when);
+    for (const Timer& timer : live) next = std::min(next, timer.due);
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now()).count();
     return static_cast<std::int32_t>(std::clamp<long long>(left, 0, 0x7fffffff));
 }

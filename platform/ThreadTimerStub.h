@@ -23,8 +23,8 @@ std::vector<LiveTimer> liveTimers();
 int setCount();
 
 /// Delivers one timer message for `id`, as a dispatch would, live or not
-/// (a killed timer's message may still be queued). Answers false when no proc
-/// was ever given for that id.
+/// (a killed timer's message may still be queued), to the proc last given.
+/// Answers false for an id not given out since the last reset.
 bool fire(TimerId id);
 
 /// Makes the next setThreadTimer call fail and answer 0.
@@ -32,10 +32,11 @@ void failNextSet();
 
 /// Fires every live timer whose period has elapsed, once, and moves its
 /// next time on by whole periods; answers the milliseconds until the next
-/// is due, or -1 when none is live. The body of CorvaneFireDueTimers.
+/// is due, or -1 when none is live. Allocates nothing. The body of
+/// CorvaneFireDueTimers.
 std::int32_t fireDueTimers() noexcept;
 
-/// Forgets all timers and counters; ids keep increasing.
+/// Forgets all timers, the proc and the counters; ids keep increasing.
 void reset();
 
 }  // namespace platform::stub

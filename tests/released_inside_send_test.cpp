@@ -1,7 +1,7 @@
 // GUI objects written as a module author writes them, with no hold on
 // themselves and no try of their own, against a host that lets go of the
-// object inside a send: from a pin change, from a timer tick and from a
-// click. Each sends a text too long for the string's own buffer, which the
+// object inside a send: from a pin change, from a timer tick (of the object
+// as its own timer client, and of a member client) and from a click. Each sends a text too long for the string's own buffer, which the
 // pin still looks at when the host's call returns, so an object freed inside
 // the send is a use after free (AddressSanitizer reports it natively); the
 // objects also note a destruction in the middle of their own send, which
@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -77,6 +78,38 @@ private:
 };
 
 class InvisibleSender final : public Sender<ZuGuiInvisibleBase> {};
+
+// The same object with its timer a member that sends through the object, as
+// a helper class of the author's would.
+template <class Base>
+class MemberTimerSender final : public Base {
+public:
+    MemberTimerSender() {
+        ++alive;
+        this->registerPin(1, output);
+    }
+    ~MemberTimerSender() override {
+        --alive;
+        if (sending > 0) ++destroyedMidSend;
+    }
+
+    void startTimer(std::int32_t periodMs) { ticker.startTimer(periodMs); }
+
+private:
+    struct Ticker final : TimerClient {
+        explicit Ticker(MemberTimerSender& gui) : TimerClient(gui), object(gui) {}
+        bool onTimer() override {
+            ++sending;
+            object.output.setValue(u"a tick's text, longer than a short text");
+            --sending;
+            return true;
+        }
+        MemberTimerSender& object;
+    };
+
+    StringGuiPin output;
+    Ticker ticker{*this};
+};
 
 class CompositedSender final : public Sender<ZuGuiCompositedGfxBase> {
 public:
@@ -202,6 +235,40 @@ TEST_F(ReleasedInsideSend, CompositedObjectOnAPinChangeATimerTickAndAClick) {
         static_cast<IoldSchoolInitialisation*>(gui)->setHost(host.unknown());
         expectLetGoInsideSend(event, gui, host);
     }
+}
+
+TEST_F(ReleasedInsideSend, MemberTimerClientOnItsTickOnBothFamilies) {
+    {
+        corvane::testing::RecordingHost host;
+        auto* gui = new MemberTimerSender<ZuGuiInvisibleBase>;
+        ASSERT_EQ(gui->setHost(host.asUnknown()), gmpi::ResultOk);
+        expectLetGoInsideSend(Event::TimerTick, gui, host);
+    }
+    {
+        corvane::testing::LegacyHost host;
+        auto* gui = new MemberTimerSender<ZuGuiCompositedGfxBase>;
+        static_cast<IoldSchoolInitialisation*>(gui)->setHost(host.unknown());
+        expectLetGoInsideSend(Event::TimerTick, gui, host);
+    }
+}
+
+// A member client made without naming its object would tick without the
+// hold: starting it is refused, and from a hook the host hears ResultFail.
+TEST_F(ReleasedInsideSend, MemberTimerClientWithoutItsOwnerIsRefused) {
+    class Forgetful final : public ZuGuiInvisibleBase {
+    public:
+        Forgetful() { registerPin(0, trigger, &Forgetful::start); }
+        void start() { ticker.startTimer(TickMs); }
+
+        struct Ticker final : TimerClient {
+            bool onTimer() override { return true; }
+        } ticker;
+        FloatGuiPin trigger;
+    };
+    auto* gui = new Forgetful;
+    EXPECT_THROW(gui->start(), std::logic_error);
+    EXPECT_EQ(gui->notifyPin(0, 0), gmpi::ResultFail);
+    EXPECT_EQ(gui->release(), 0);
 }
 
 #ifdef _WIN32

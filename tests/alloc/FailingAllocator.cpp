@@ -12,6 +12,8 @@ bool armed = false;
 bool fired = false;
 std::size_t countdown = 0;
 int pauses = 0;
+std::size_t made = 0;
+std::size_t inUse = 0;
 
 void* allocate(std::size_t size) {
     if (armed && pauses == 0) {
@@ -22,8 +24,17 @@ void* allocate(std::size_t size) {
         }
         --countdown;
     }
-    if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+    if (void* block = std::malloc(size == 0 ? 1 : size)) {
+        ++made;
+        ++inUse;
+        return block;
+    }
     throw std::bad_alloc();
+}
+
+void deallocate(void* block) noexcept {
+    if (block != nullptr) --inUse;
+    std::free(block);
 }
 
 }  // namespace
@@ -41,6 +52,9 @@ bool AllocationFault::end() {
     return fired;
 }
 
+std::size_t allocationsMade() { return made; }
+std::size_t blocksInUse() { return inUse; }
+
 AllocationFaultPause::AllocationFaultPause() { ++pauses; }
 AllocationFaultPause::~AllocationFaultPause() { --pauses; }
 
@@ -54,7 +68,7 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     }
 }
 void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block) noexcept { deallocate(block); }
+void operator delete[](void* block) noexcept { deallocate(block); }
+void operator delete(void* block, std::size_t) noexcept { deallocate(block); }
+void operator delete[](void* block, std::size_t) noexcept { deallocate(block); }

@@ -1,6 +1,8 @@
 // Allocation failure on demand for the allocation-failure test programs,
 // which replace the global operator new with one that counts allocations and
-// throws std::bad_alloc at a chosen one. Single-threaded tests only.
+// throws std::bad_alloc at a chosen one; also the counts themselves, for tests
+// that show an operation allocates nothing or holds on to nothing.
+// Single-threaded tests only.
 #pragma once
 
 #include <cstddef>
@@ -43,3 +45,8 @@ public:
     AllocationFaultPause(const AllocationFaultPause&) = delete;
     AllocationFaultPause& operator=(const AllocationFaultPause&) = delete;
 };
+
+/// Allocations through the global operator new since the program started.
+std::size_t allocationsMade();
+/// Blocks from the global operator new not yet given back.
+std::size_t blocksInUse();

@@ -3,7 +3,7 @@
 // back while the left button drags it, with the mouse captured) and whose
 // caption is pin 1. measure takes any proposed size from 16 to 1024 pixels a
 // side. Built once as it should be and once per planted fault:
-//   WINDOW_PLUGIN_CLOSE_KEEPS_WINDOW  closeWindow hides the window instead of destroying it
+//   WINDOW_PLUGIN_CLOSE_KEEPS_WINDOW  the close hides the window instead of destroying it
 //   WINDOW_PLUGIN_CRASHES_ON_CLICK    a left press writes through null
 //   WINDOW_PLUGIN_PAINT_HANGS         onPaint never returns
 //   WINDOW_PLUGIN_CRASHES_IN_PAINT    onPaint writes through null
@@ -38,14 +38,14 @@ public:
         return gmpi::ResultOk;
     }
 
+protected:
 #ifdef WINDOW_PLUGIN_CLOSE_KEEPS_WINDOW
-    std::int32_t closeWindow() override {
+    // Does not call the base, which would destroy the window.
+    void onCloseWindow() override {
         if (window != nullptr) ShowWindow(window, SW_HIDE);
-        return gmpi::ResultOk;
     }
 #endif
 
-protected:
     std::int32_t onPaint(HDC deviceContext) override {
 #ifdef WINDOW_PLUGIN_PAINT_HANGS
         for (volatile bool spinning = true; spinning;) {

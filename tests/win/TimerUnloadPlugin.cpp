@@ -9,6 +9,7 @@ namespace {
 
 class Ticker final : public TimerClient {
 public:
+    Ticker() : TimerClient(Unheld{}) {}
     bool onTimer() override {
         if (ticks != nullptr) ++*ticks;
         return true;

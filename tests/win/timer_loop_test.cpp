@@ -19,7 +19,8 @@ bool isThreadTimerMessage(const MSG& msg) { return msg.message == WM_TIMER && ms
 
 class LoggingClient final : public TimerClient {
 public:
-    LoggingClient(char ownName, std::string& sharedLog, bool answer) : name(ownName), log(sharedLog), keep(answer) {}
+    LoggingClient(char ownName, std::string& sharedLog, bool answer)
+        : TimerClient(Unheld{}), name(ownName), log(sharedLog), keep(answer) {}
     bool onTimer() override {
         log += name;
         return keep;

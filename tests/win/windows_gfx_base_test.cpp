@@ -39,10 +39,14 @@ struct Seen {
     inline static int timers = 0;
     inline static int registrations = 0;
     inline static int unregistrations = 0;
+    // The object's window as the open and close hooks found it.
+    inline static std::vector<HWND> opened, closing;
 
     static void reset() {
         paints = timers = registrations = unregistrations = 0;
         paintedWith = nullptr;
+        opened.clear();
+        closing.clear();
         downs.clear();
         ups.clear();
         moves.clear();
@@ -103,6 +107,15 @@ public:
         if (topLevel) *style = WS_POPUP;
         throwIf(Hook::style);
     }
+    void onOpenWindow() override {
+        Seen::opened.push_back(this->window);
+        throwIf(Hook::open);
+    }
+    void onCloseWindow() override {
+        Seen::closing.push_back(this->window);
+        Base::onCloseWindow();
+        throwIf(Hook::close);
+    }
 
     IMpUserInterface* primary() { return this; }
     IMpLegacyInitialization* legacyView() { return this; }
@@ -125,7 +138,7 @@ public:
 
     // A hook that throws after doing its base's work, as a derived class's
     // hook may: the host must not see the exception.
-    enum class Hook { none, registerClass, style, unregisterClass };
+    enum class Hook { none, registerClass, style, open, close, unregisterClass };
     Hook throwing = Hook::none;
 
 private:
@@ -450,12 +463,15 @@ TEST_F(WindowsGfx, ASecondOpenReplacesTheFirstWindow) {
     EXPECT_EQ(GetParent(second), otherParent.handle);
     EXPECT_EQ(gui.window, second);
     EXPECT_EQ(MpGdiGui::windowsOpen(), 1);
+    EXPECT_EQ(Seen::opened, (std::vector<HWND>{first, second})) << "each open hook ran with its window open";
+    EXPECT_EQ(Seen::closing, std::vector<HWND>{first}) << "the replaced window went through the close hook";
 
     EXPECT_EQ(SendMessageW(second, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 2)), 1);
     EXPECT_EQ(Seen::downs.size(), 1u);
     EXPECT_EQ(gui.gdiView()->closeWindow(), ResultOk);
     EXPECT_FALSE(IsWindow(second));
     EXPECT_EQ(MpGdiGui::windowsOpen(), 0);
+    EXPECT_EQ(Seen::closing, (std::vector<HWND>{first, second}));
 }
 
 TEST_F(WindowsGfx, ReleasingAnObjectWithItsWindowOpenDestroysTheWindow) {
@@ -534,6 +550,8 @@ TEST_F(WindowsGfx, AHookThatThrowsStaysInsideOpenAndClose) {
     const Case cases[] = {
         {"registerWindowClass", MpGdiGui::Hook::registerClass, false},
         {"getWindowStyle", MpGdiGui::Hook::style, false},
+        {"onOpenWindow", MpGdiGui::Hook::open, false},
+        {"onCloseWindow", MpGdiGui::Hook::close, true},
         {"unregisterWindowClass", MpGdiGui::Hook::unregisterClass, true},
     };
     for (const Case& c : cases) {
