@@ -206,10 +206,10 @@ void version2Sends(IMpFactory2& factory) {
     host.count = 0;
     const float seven = 7.25f;
     // A float pin's value rewrites the text at once; the change the exception
-    // left stopped after the first item's send.
+    // left stopped after the first item's send (slot 3 still holds 3).
     gui->setPin(2, 0, 4, &seven);
-    check(host.count == 1 && host.sentText(0, 0, u"4.0000,7.2500,0.0000"),
-          "version 2: after the host's exception the object still works (a value on pin 2 sends 4.0000,7.2500,0.0000)");
+    check(host.count == 1 && host.sentText(0, 0, u"4.0000,7.2500,3.0000"),
+          "version 2: after the host's exception the object still works (a value on pin 2 sends 4.0000,7.2500,3.0000)");
     pumpMessages(30);
     check(gui->release() == 0, "version 2: the host's release ends the object");
 }
