@@ -1,6 +1,7 @@
 #include "gui/MpGuiBase_base.h"
 
 #include "factory/AtBoundary.h"
+#include "factory/ThrowToCaller.h"
 #include "gui/TimerClient.h"
 #include "interfaces/InterfaceIds.h"
 
@@ -58,10 +59,16 @@ bool MpGuiBase_base::tickHeld(TimerClient& client) {
     return client.onTimer();
 }
 
-std::int32_t MpGuiBase_base::setHost(IMpUnknown* hostObject) {
-    const ObjectLifetime::Hold hold(lifetime, self());
-    return queryHost(hostObject, IID_IGuiHost, host);
+CORVANE_HOST_ENTRY std::int32_t MpGuiBase_base::setHost(IMpUnknown* hostObject) {
+    return throwToCaller(CORVANE_RETURN_ADDRESS(), [&] { return attachHeld(hostObject); });
 }
+
+std::int32_t MpGuiBase_base::attachHeld(IMpUnknown* hostObject) {
+    const ObjectLifetime::Hold hold(lifetime, self());
+    return onSetHost(hostObject);
+}
+
+std::int32_t MpGuiBase_base::onSetHost(IMpUnknown* hostObject) { return queryHost(hostObject, IID_IGuiHost, host); }
 
 std::int32_t MpGuiBase_base::sendPinValue(std::int32_t pinIndex, std::int32_t byteSize, const void* data,
                                           std::int32_t voice) {

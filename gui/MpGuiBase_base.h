@@ -52,10 +52,12 @@ public:
     std::int32_t legacyCallC() override;
     std::int32_t legacyCallD() override;
 
-    /// IoldSchoolInitialisation and IMpLegacyInitialization alike: asks the
-    /// host for IGuiHost and answers the host's result. Throws
-    /// hostInterfacesNotSupported when the host is null or lacks it.
-    std::int32_t setHost(gmpi::IMpUnknown* hostObject) override;
+    /// IoldSchoolInitialisation and IMpLegacyInitialization alike: runs
+    /// onSetHost under the object's hold and answers what it answers. What it
+    /// throws (hostInterfacesNotSupported when the host lacks an interface)
+    /// reaches the caller after the hold is given back, in the caller's C++
+    /// ABI (factory/ThrowToCaller.h).
+    std::int32_t setHost(gmpi::IMpUnknown* hostObject) final;
 
     /// Forwards a pin's value to the host unchanged and answers its result;
     /// ResultFail before setHost has obtained the host, and once the host
@@ -66,6 +68,11 @@ public:
     virtual ~MpGuiBase_base() = default;
 
 protected:
+    /// Asks the host for IGuiHost into `host` and answers the host's result.
+    /// Throws hostInterfacesNotSupported when the host is null or lacks it.
+    /// The graphics bases ask for their host interfaces after it; an override
+    /// calls its base's first.
+    virtual std::int32_t onSetHost(gmpi::IMpUnknown* hostObject);
     /// A host value for `pinIndex`: GuiPinOwner::setPin on this object's
     /// registry. Override for pins without a pin object.
     virtual std::int32_t onSetPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
@@ -106,6 +113,8 @@ protected:
 
 private:
     bool tickHeld(TimerClient& client) final;
+    /// onSetHost with the object holding itself.
+    std::int32_t attachHeld(gmpi::IMpUnknown* hostObject);
 };
 
 template <class Derived>

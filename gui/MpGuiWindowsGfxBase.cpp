@@ -38,9 +38,8 @@ std::int32_t MpGuiWindowsGfxBase::addRef() { return MpGuiBase_base::addRef(); }
 
 std::int32_t MpGuiWindowsGfxBase::release() { return MpGuiBase_base::release(); }
 
-std::int32_t MpGuiWindowsGfxBase::setHost(IMpUnknown* hostObject) {
-    const ObjectLifetime::Hold hold(lifetime, self());
-    queryHost(hostObject, IID_IGuiHost, host);
+std::int32_t MpGuiWindowsGfxBase::onSetHost(IMpUnknown* hostObject) {
+    MpGuiBase::onSetHost(hostObject);
     return queryHost(hostObject, IID_IGraphicsHostWinGdi, gdiHost);
 }
 

@@ -42,12 +42,6 @@ public:
     std::int32_t addRef() override;
     std::int32_t release() override;
 
-    /// Both initialisation interfaces: asks for IGuiHost, then for
-    /// IGraphicsHostWinGdi, and answers the last query's result. Throws
-    /// hostInterfacesNotSupported at the first one missing; what was
-    /// obtained before stays stored.
-    std::int32_t setHost(gmpi::IMpUnknown* hostObject) override;
-
     // IMpGraphicsWinGdi. measure and arrange run onMeasure and onArrange
     // under the object's hold and answer what they answer; ResultFail when
     // they throw, and for a null `desired` or `rect` (no hook runs then).
@@ -67,6 +61,10 @@ public:
     ~MpGuiWindowsGfxBase() override;
 
 protected:
+    /// setHost's work: asks for IGuiHost, then for IGraphicsHostWinGdi, and
+    /// answers the last query's result. Throws hostInterfacesNotSupported at
+    /// the first one missing; what was obtained before stays stored.
+    std::int32_t onSetHost(gmpi::IMpUnknown* hostObject) override;
     /// Handles the window's messages: paint, close, destroy, timer and the
     /// left-button and mouse-move messages answer 1; all others go to
     /// DefWindowProcW. Messages before openWindow returns go there too.

@@ -19,9 +19,8 @@ std::int32_t ZuGuiCompositedGfxBase::addRef() { return MpGuiBase_base::addRef();
 
 std::int32_t ZuGuiCompositedGfxBase::release() { return MpGuiBase_base::release(); }
 
-std::int32_t ZuGuiCompositedGfxBase::setHost(IMpUnknown* hostObject) {
-    const ObjectLifetime::Hold hold(lifetime, self());
-    queryHost(hostObject, IID_IGuiHost, host);
+std::int32_t ZuGuiCompositedGfxBase::onSetHost(IMpUnknown* hostObject) {
+    MpGuiBase::onSetHost(hostObject);
     return queryHost(hostObject, IID_IGraphicsHostComposited, compositedHost);
 }
 

@@ -27,12 +27,6 @@ public:
     std::int32_t addRef() override;
     std::int32_t release() override;
 
-    /// Both initialisation interfaces: asks for IGuiHost, then for
-    /// IGraphicsHostComposited, and answers the second query's result. Throws
-    /// hostInterfacesNotSupported at the first one missing; what was obtained
-    /// before stays stored.
-    std::int32_t setHost(gmpi::IMpUnknown* hostObject) override;
-
     // IZuGraphicsComposited: each runs the hook of the same name under the
     // object's hold and answers what it answers; ResultFail when it throws,
     // and for a null `desired` or `rect` (the hook is not called then).
@@ -48,6 +42,11 @@ public:
     ~ZuGuiCompositedGfxBase() override = default;
 
 protected:
+    /// setHost's work: asks for IGuiHost, then for IGraphicsHostComposited,
+    /// and answers the second query's result. Throws
+    /// hostInterfacesNotSupported at the first one missing; what was obtained
+    /// before stays stored.
+    std::int32_t onSetHost(gmpi::IMpUnknown* hostObject) override;
     /// The size the object wants for `proposed`: by default each side
     /// clamped to 15..100 pixels. ResultOk.
     virtual std::int32_t onMeasure(MpSize proposed, MpSize& desired);

@@ -4,7 +4,7 @@
 
 using namespace gmpi;
 
-std::int32_t ZuGuiWindowsGfxBase::setHost(IMpUnknown* hostObject) {
-    MpGuiWindowsGfxBase::setHost(hostObject);
+std::int32_t ZuGuiWindowsGfxBase::onSetHost(IMpUnknown* hostObject) {
+    MpGuiWindowsGfxBase::onSetHost(hostObject);
     return queryHost(hostObject, IID_IGraphicsHostWinGdiExtra, extraHost);
 }

@@ -12,13 +12,13 @@ class ZuGuiWindowsGfxBase : public MpGuiWindowsGfxBase {
 public:
     ZuGuiWindowsGfxBase() = default;
 
-    /// As MpGuiWindowsGfxBase's, then asks for IGraphicsHostWinGdiExtra and
-    /// answers that query's result; throws hostInterfacesNotSupported at the
-    /// first interface missing.
-    std::int32_t setHost(gmpi::IMpUnknown* hostObject) override;
-
     ~ZuGuiWindowsGfxBase() override = default;
 
 protected:
+    /// As MpGuiWindowsGfxBase's, then asks for IGraphicsHostWinGdiExtra and
+    /// answers that query's result; throws hostInterfacesNotSupported at the
+    /// first interface missing.
+    std::int32_t onSetHost(gmpi::IMpUnknown* hostObject) override;
+
     IGraphicsHostWinGdiExtra* extraHost = nullptr;  // never released
 };

@@ -44,7 +44,10 @@ class IMpLegacyInitialization : public IMpUnknown {
 public:
     /// Slot 4. Asks `host` for the host interfaces the object needs and keeps
     /// them, uncounted. Answers the last query's result; throws
-    /// hostInterfacesNotSupported when one is missing.
+    /// hostInterfacesNotSupported when one is missing. On Windows a host in
+    /// another module than the object's code receives that as Microsoft's
+    /// C++ runtime raises a thrown char* (exception 0xE06D7363), for objects
+    /// built on this library's framework.
     virtual std::int32_t setHost(IMpUnknown* host) = 0;
 
 protected:
