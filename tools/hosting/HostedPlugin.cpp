@@ -10,6 +10,7 @@
 #include "tools/common/HostError.h"
 #include "tools/common/HostText.h"
 #include "tools/hosting/ModuleTimers.h"
+#include "tools/hosting/PluginDebugOutput.h"
 
 #ifndef _WIN32
 #include <dlfcn.h>
@@ -108,6 +109,8 @@ void HostedPlugin::open() {
     std::error_code ignored;
     const std::u8string absolute = std::filesystem::absolute(pathFromUtf8(path), ignored).u8string();
     bool opened = false;
+    // What the framework says of exceptions it caught is heard from the start.
+    pluginDebugOutput::listen();
     {
         // A watching parent learns that a crash in here is the library's start-up code.
         const LoadingLibrary loading;
@@ -149,9 +152,10 @@ void HostedPlugin::expectCreated(std::int32_t result, void* object) const {
     throw HostError(ExitCode::PluginFailed, "creating " + className() + " answered " + std::to_string(result));
 }
 
-IMpUnknown* HostedPlugin::createWithHost(IMpUnknown* host) {
+IMpUnknown* HostedPlugin::createWithHost(HostObject& host) {
+    describe(host);
     void* object = nullptr;
-    const std::int32_t result = factoryInterface->createObject(identifierUnits.c_str(), classPins->kind, host, &object);
+    const std::int32_t result = factoryInterface->createObject(identifierUnits.c_str(), classPins->kind, host.unknown(), &object);
     expectCreated(result, object);
     return static_cast<IMpUnknown*>(object);
 }
@@ -182,8 +186,9 @@ const ObjectProfile& HostedPlugin::profile() {
 GuiObject HostedPlugin::createAttached(HostObject& host, std::int32_t& attached) {
     if (profile().family == GuiFamily::Legacy) {
         attached = ResultOk;
-        return GuiObject(createWithHost(host.unknown()));
+        return GuiObject(createWithHost(host));
     }
+    describe(host);
     GuiObject object = createDetached();
     attached = object.setHost(host.unknown());
     return object;

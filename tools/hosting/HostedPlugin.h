@@ -43,8 +43,15 @@ public:
     /// IMpUserInterface2B with the one reference the caller owns.
     gmpi::IMpUserInterface2B* create();
     /// Creates the chosen class with createObject, which attaches a legacy
-    /// object to `host` itself, and answers it with the caller's one reference.
-    gmpi::IMpUnknown* createWithHost(gmpi::IMpUnknown* host);
+    /// object to `host` itself, and answers it with the caller's one
+    /// reference. The host is described first (see describe).
+    gmpi::IMpUnknown* createWithHost(HostObject& host);
+    /// Makes `host` hold every value sent to it against the chosen class's
+    /// pins and tell the listener given to onContractBreak of each that breaks
+    /// them. createWithHost and createAttached do it themselves.
+    void describe(HostObject& host) const { host.describedBy(pins(), breakListener); }
+    /// Who hears of a value that breaks the description, on every host described from now on.
+    void onContractBreak(HostObject::Listener listener) { breakListener = std::move(listener); }
     /// Creates the chosen class with createObject2, attached to nothing,
     /// whatever its family.
     GuiObject createDetached();
@@ -78,4 +85,5 @@ private:
     PluginLibrary loaded;
     gmpi::IMpFactory2* factoryInterface = nullptr;
     std::optional<ObjectProfile> classProfile;
+    HostObject::Listener breakListener;
 };

@@ -45,7 +45,7 @@ public:
 
     /// The rectangle the checks arrange the window at: the size measure
     /// answers for 240x120 (kept inside the frame), at left 20, top 10.
-    MpRect placement(const CheckReport& report) {
+    MpRect placement(CheckReport& report) {
         report.step("measure(240x120)");
         MpSize size = proposedSize;
         MpSize desired{0, 0};
@@ -109,7 +109,7 @@ const char* messageName(UINT message) {
 
 /// Queues a gesture's messages one by one, as the system queues mouse
 /// input, delivering each before the next; answers the steps as text.
-std::string playGesture(HWND window, const std::vector<MouseStep>& gesture, const CheckReport& report) {
+std::string playGesture(HWND window, const std::vector<MouseStep>& gesture, CheckReport& report) {
     std::string steps;
     bool pressed = false;
     for (const MouseStep& step : gesture) {

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "tools/common/ChildProcess.h"
+#include "tools/hosting/PinValue.h"
 #include "tools/validate/ContractChecks.h"
 #include "tools/common/HostText.h"
 
@@ -50,8 +51,19 @@ CheckReport runHere(const PluginChoice& choice, const ContractCheck& check, std:
                     std::function<void(const std::string&)> stepListener = nullptr) {
     CheckReport report;
     report.onStep(std::move(stepListener));
+    // Whatever the check is about, every value sent to any of its hosts is
+    // held against the pin description; the first few breaks are named.
+    constexpr int namedBreaks = 5;
+    int breaks = 0;
     try {
         HostedPlugin plugin(choice);
+        plugin.onContractBreak([&report, &breaks, &pins = plugin.pins()](const SentValue& value) {
+            if (++breaks > namedBreaks) return;
+            const DecodedValue decoded = decodeValue(value, pins);
+            const std::string& step = report.currentStep();
+            report.expect(false, "sent on pin " + std::to_string(value.pin) + " (" + decoded.type + " " + decoded.text.substr(0, 60) + ")" +
+                                     (step.empty() ? "" : " during " + step) + ": " + value.problem);
+        });
         if (!(check.covers & Covers::Library)) {
             plugin.open();
             const ObjectProfile& profile = plugin.profile();
@@ -67,6 +79,10 @@ CheckReport runHere(const PluginChoice& choice, const ContractCheck& check, std:
     } catch (...) {
         report.expect(false, "an exception of unknown type came out of the plug-in");
     }
+    // What the framework said of exceptions it caught in the last step.
+    report.heardDuringLastStep();
+    if (breaks > namedBreaks)
+        report.expect(false, std::to_string(breaks - namedBreaks) + " more values broke the pin description");
     return report;
 }
 
@@ -114,6 +130,7 @@ CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
         if (!skipped.empty()) result.result = "skip";
         result.message = skipped.empty() ? "" : skipped + "\n";
         for (const std::string& message : report.messages()) result.message += message + "\n";
+        for (const std::string& note : report.notesTaken()) result.message += note + "\n";
         return result;
     }
     ChildOptions child;
@@ -283,6 +300,7 @@ int runCheckInChild(const PluginChoice& plugin, const std::string& name, std::os
     const CheckReport report = runHere(plugin, *check, skipped, [](const std::string& step) { tellParent(stepMarker + step); });
     if (!skipped.empty()) out << skipped << "\n";
     for (const std::string& message : report.messages()) out << message << "\n";
+    for (const std::string& note : report.notesTaken()) out << note << "\n";
     out.flush();
     return !report.passed() ? childCheckFailed : !skipped.empty() ? childCheckSkipped : 0;
 }
