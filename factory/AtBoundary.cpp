@@ -1,5 +1,6 @@
 #include "factory/AtBoundary.h"
 
+#include <cstring>
 #include <exception>
 #include <string>
 #include <typeinfo>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #endif
 
+#include "interfaces/IMpUserInterface.h"
 #include "platform/DebugOutput.h"
 
 namespace {
@@ -44,6 +46,11 @@ void reportCaughtException(const char* call, std::int32_t argument) noexcept {
             throw;
         } catch (const std::exception& error) {
             text += typeName(typeid(error)) + ": " + error.what();
+        } catch (const char* said) {
+            // A legacy setHost refusing a host throws this on purpose; the
+            // factory's ResultFail is the answer the protocol expects.
+            if (said != nullptr && std::strcmp(said, hostInterfacesNotSupported) == 0) return;
+            text += "the text \"" + std::string(said != nullptr ? said : "").substr(0, 200) + "\"";
         } catch (...) {
             text += "an exception of a type not derived from std::exception";
         }

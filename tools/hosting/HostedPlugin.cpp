@@ -80,6 +80,7 @@ HostedPlugin::HostedPlugin(const PluginChoice& choice) : path(choice.libraryPath
     if (!looksLikeALibrary(path))
         throw HostError(ExitCode::NotALibrary, path + " is not a library: its first bytes are not those of " + fileKind);
     pinDescription = choice.pinsFile ? PinDescription::loadFile(*choice.pinsFile) : PinDescription::loadFor(path);
+    usesOtherDescription = choice.pinsFile.has_value();
 
     const ClassPins& first = pinDescription.classes.front();
     const std::string wanted = choice.identifier.value_or(first.identifier);
@@ -148,8 +149,40 @@ void HostedPlugin::expectCreated(std::int32_t result, void* object) const {
     // A factory may hand out the object whose set-up failed; it is ours to release.
     if (object != nullptr) static_cast<IMpUnknown*>(object)->release();
     if (result == ResultNoInterface)
-        throw HostError(ExitCode::ClassNotRegistered, "the factory of " + path + " has no class " + className());
+        throw HostError(ExitCode::ClassNotRegistered, "the factory of " + path + " has no class " + className() + "; " + registeredClasses());
     throw HostError(ExitCode::PluginFailed, "creating " + className() + " answered " + std::to_string(result));
+}
+
+std::string HostedPlugin::registeredClasses() const {
+    // The factory cannot list its classes: each one a description names (the
+    // one in use and the library's own) is tried.
+    std::vector<const ClassPins*> named;
+    for (const ClassPins& pins : pinDescription.classes) named.push_back(&pins);
+    std::optional<PinDescription> own;
+    if (usesOtherDescription) {
+        try {
+            own = PinDescription::loadFor(path);
+            for (const ClassPins& pins : own->classes) named.push_back(&pins);
+        } catch (const HostError&) {
+        }
+    }
+    std::vector<std::string> found;
+    for (const ClassPins* pins : named) {
+        const auto units = utf8ToUtf16(pins->identifier);
+        if (!units) continue;
+        const std::string name = pins->identifier + " (kind " + std::to_string(pins->kind) + ")";
+        if (std::find(found.begin(), found.end(), name) != found.end()) continue;
+        void* object = nullptr;
+        const std::int32_t result = factoryInterface->createObject2(units->c_str(), pins->kind, &object);
+        if (object != nullptr) static_cast<IMpUnknown*>(object)->release();
+        if (result == ResultOk && object != nullptr) found.push_back(name);
+    }
+    if (found.empty())
+        return "it registers none of the " + std::to_string(named.size()) + " classes its pin description names" +
+               (pinDescription.classes.size() == 1 ? "" : " (choose one with --class)");
+    std::string text = "of the classes its pin description names, it registers:";
+    for (const std::string& name : found) text += " " + name + (&name == &found.back() ? "" : ",");
+    return text + " (choose one with --class, and --kind where it differs)";
 }
 
 IMpUnknown* HostedPlugin::createWithHost(HostObject& host) {

@@ -74,6 +74,9 @@ public:
 
 private:
     std::string className() const;
+    /// "of the classes its pin description names, it registers: A (kind 2)",
+    /// for a class the factory does not know.
+    std::string registeredClasses() const;
     /// Throws HostError unless the factory answered ResultOk with an object;
     /// releases an object handed out with a failure.
     void expectCreated(std::int32_t result, void* object) const;
@@ -86,4 +89,5 @@ private:
     gmpi::IMpFactory2* factoryInterface = nullptr;
     std::optional<ObjectProfile> classProfile;
     HostObject::Listener breakListener;
+    bool usesOtherDescription = false;  // --pins: the library's own may name other classes
 };

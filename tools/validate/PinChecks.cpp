@@ -23,8 +23,8 @@ std::vector<PinTraffic::Sent> driveDescribedPins(HostedPlugin& plugin, CheckRepo
     PinTraffic traffic(plugin, Attach::AsItsFamily, report);
     for (const PinEntry* pin : inputPins(plugin.pins())) {
         for (const std::int32_t index : indicesOf(*pin)) {
-            traffic.deliver(*pin, index);
             if (pin->type == PinType::Text) traffic.deliverText(index, u"");
+            traffic.deliver(*pin, index);
         }
     }
     traffic.letTimersRun();

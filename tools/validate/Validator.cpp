@@ -261,7 +261,8 @@ void openInChild(const ValidateOptions& options) {
     if (crashedWhileLoading(outcome))
         throw HostError(ExitCode::Crashed, path + " could not be loaded: " + startupCrashWords(outcome));
     if (!outcome.exited)
-        throw HostError(ExitCode::Crashed, path + " crashed in MP_GetFactory or the factory's query: " + outcome.ending);
+        throw HostError(ExitCode::Crashed,
+                        path + " crashed in MP_GetFactory, the factory's query or creating the class: " + outcome.ending);
     // The harness's own refusals (not a library, no entry point, no factory)
     // come back with their status and words; any other ending is the library's doing.
     const bool refused = outcome.exitCode >= static_cast<int>(ExitCode::MissingFile) &&
@@ -279,6 +280,8 @@ int openLibraryInChild(const PluginChoice& plugin, std::ostream& out) {
     try {
         HostedPlugin hosted(plugin);
         hosted.open();
+        // A class the library does not have is said once here, not by every check.
+        static_cast<void>(hosted.profile());
     } catch (const HostError& error) {
         out << error.what() << "\n";
         out.flush();
@@ -311,7 +314,10 @@ ExitCode validate(const ValidateOptions& options, std::ostream& out) {
         // Fails early, with the harness's own exit codes, for a file that is
         // no plug-in at all; the checks then look at its behaviour.
         HostedPlugin plugin(options.plugin);  // the file, its description and class: loads nothing yet
-        if (options.inProcess) plugin.open();
+        if (options.inProcess) {
+            plugin.open();
+            static_cast<void>(plugin.profile());
+        }
     }
     if (!options.inProcess) openInChild(options);
     std::vector<CheckResult> results;
