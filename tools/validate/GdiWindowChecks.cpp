@@ -305,20 +305,18 @@ void gdiWindowRounds(HostedPlugin& plugin, CheckReport& report) {
                       std::to_string(topLevelBefore) + " before)");
     // A process with a window holds GDI objects: a count of 0 is a system
     // that does not count them (Wine), not a clean process.
-    if (before.gdi != 0 || after.gdi != 0) {
-        report.expect(after.gdi <= before.gdi + gdiSlack, afterRounds + " the process holds " + std::to_string(after.gdi) +
-                                                              " GDI objects (" + std::to_string(before.gdi) + " after the first round)");
-    } else {
-        report.note("not measured: the process's GDI objects (GetGuiResources answers 0 here, as under Wine); those the "
-                    "plug-in made through its own calls to GDI32 are counted apart");
-    }
-    if (before.user != 0 || after.user != 0) {
-        report.expect(after.user <= before.user + userSlack, afterRounds + " the process holds " + std::to_string(after.user) +
-                                                                 " USER objects (" + std::to_string(before.user) + " after the first round)");
-    } else {
-        report.note("not measured: the process's USER objects (cursors, icons, menus; GetGuiResources answers 0 here, as under "
-                    "Wine); windows and window classes left behind are checked");
-    }
+    const auto processCount = [&](const char* kind, DWORD countBefore, DWORD countAfter, DWORD slack, const std::string& unmeasured) {
+        if (countBefore == 0 && countAfter == 0) {
+            report.note("not measured: the process's " + std::string(kind) + " objects (GetGuiResources answers 0 here, as under Wine); " +
+                        unmeasured);
+            return;
+        }
+        report.expect(countAfter <= countBefore + slack, afterRounds + " the process holds " + std::to_string(countAfter) + " " + kind +
+                                                             " objects (" + std::to_string(countBefore) + " after the first round)");
+    };
+    processCount("GDI", before.gdi, after.gdi, gdiSlack, "those the plug-in made through its own calls to GDI32 are counted apart");
+    processCount("USER", before.user, after.user, userSlack,
+                 "of these, windows and window classes left behind are checked, cursors, icons and menus not");
     // The class of the library's windows goes with its last window, so that
     // the library can be unloaded and loaded again.
     std::vector<std::wstring> classes{L"DefaultMpWClass"};
