@@ -164,6 +164,9 @@ private:
             heardAfter(what, answer);
             return answer;
         } catch (const HostError&) {
+            // A creation that failed because the framework caught an
+            // exception is said in the framework's words.
+            heardBetweenCalls();
             throw;
         } catch (const std::exception& error) {
             threw(std::string("an exception came out of ") + what + ": " + error.what());

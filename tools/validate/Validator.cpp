@@ -9,6 +9,7 @@
 
 #include "tools/common/ChildProcess.h"
 #include "tools/hosting/PinValue.h"
+#include "tools/hosting/PluginDebugOutput.h"
 #include "tools/validate/ContractChecks.h"
 #include "tools/common/HostText.h"
 
@@ -284,6 +285,8 @@ int openLibraryInChild(const PluginChoice& plugin, std::ostream& out) {
         static_cast<void>(hosted.profile());
     } catch (const HostError& error) {
         out << error.what() << "\n";
+        // Why, when the framework caught an exception on the way (a class's constructor that threw).
+        for (const std::string& line : pluginDebugOutput::take()) out << line << "\n";
         out.flush();
         return static_cast<int>(error.code);
     } catch (const std::exception& error) {
