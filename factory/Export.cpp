@@ -11,5 +11,5 @@ extern "C" CORVANE_EXPORT std::int32_t MP_GetFactory(void** out) {
     // Stays null when memory ran out as the first registration tried to make
     // the factory, and runs out again now.
     *out = nullptr;
-    return atBoundary([&] { return getFactory().queryInterface(gmpi::IID_IMpUnknown, out); });
+    return atBoundary("MP_GetFactory", [&] { return getFactory().queryInterface(gmpi::IID_IMpUnknown, out); });
 }

@@ -44,7 +44,7 @@ std::int32_t MpFactory::create(const char16_t* identifier, std::int32_t kind, IM
     if (identifier == nullptr) return ResultNoInterface;
     // On ResultFail *out keeps the object when only its set-up threw; the
     // caller owns it.
-    return atBoundary([&] {
+    return atBoundary(attachLegacy ? "createObject" : "createObject2", [&] {
         const auto entry = registry.find(ClassKey::fromText(kind, identifier));
         if (entry == registry.end() || entry->second == nullptr) return ResultNoInterface;
         IMpUnknown* object = entry->second();
@@ -82,7 +82,7 @@ void registerClass(std::int32_t kind, const char16_t* identifier, CreationFuncti
     // Runs during static initialisation, where an escaping exception would
     // abort the host's LoadLibrary. Out of memory leaves the class unregistered:
     // the host then sees ResultNoInterface for it, not a crash.
-    atBoundary([&] {
+    atBoundary("registering a class", [&] {
         getFactory().add(kind, identifier, creationFunction);
         return ResultOk;
     });

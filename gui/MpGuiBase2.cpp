@@ -28,7 +28,7 @@ std::int32_t MpGuiBase2::setHost(IMpUnknown* newHost) {
         return ResultNoInterface;
     }
     const ObjectLifetime::Hold hold(lifetime, *this);
-    return atBoundary([&] {
+    return atBoundary("setHost", [&] {
         // The pointer alone decides; the query's result code is not looked at.
         void* found = nullptr;
         newHost->queryInterface(IID_IGuiHost2, &found);
@@ -42,7 +42,7 @@ std::int32_t MpGuiBase2::hostCallA() { return ResultOk; }
 std::int32_t MpGuiBase2::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
                                 const void* data) {
     const ObjectLifetime::Hold hold(lifetime, *this);
-    return atBoundary([&] { return onSetPin(pinIndex, voice, byteSize, data); });
+    return atBoundary("setPin", pinIndex, [&] { return onSetPin(pinIndex, voice, byteSize, data); });
 }
 
 std::int32_t MpGuiBase2::onSetPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
@@ -57,7 +57,7 @@ std::int32_t MpGuiBase2::hostCallE() { return ResultFail; }
 
 std::int32_t MpGuiBase2::notifyPin(std::int32_t pinIndex, std::int32_t voice) {
     const ObjectLifetime::Hold hold(lifetime, *this);
-    return atBoundary([&] { return onNotifyPin(pinIndex, voice); });
+    return atBoundary("notifyPin", pinIndex, [&] { return onNotifyPin(pinIndex, voice); });
 }
 
 std::int32_t MpGuiBase2::onNotifyPin(std::int32_t pinIndex, std::int32_t voice) {

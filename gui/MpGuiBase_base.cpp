@@ -37,12 +37,12 @@ std::int32_t MpGuiBase_base::legacyCallD() { return ResultOk; }
 std::int32_t MpGuiBase_base::setPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,
                                     const void* data) {
     const ObjectLifetime::Hold hold(lifetime, self());
-    return atBoundary([&] { return onSetPin(pinIndex, voice, byteSize, data); });
+    return atBoundary("setPin", pinIndex, [&] { return onSetPin(pinIndex, voice, byteSize, data); });
 }
 
 std::int32_t MpGuiBase_base::notifyPin(std::int32_t pinIndex, std::int32_t voice) {
     const ObjectLifetime::Hold hold(lifetime, self());
-    return atBoundary([&] { return onNotifyPin(pinIndex, voice); });
+    return atBoundary("notifyPin", pinIndex, [&] { return onNotifyPin(pinIndex, voice); });
 }
 
 std::int32_t MpGuiBase_base::onSetPin(std::int32_t pinIndex, std::int32_t voice, std::int32_t byteSize,

@@ -46,13 +46,13 @@ std::int32_t MpGuiWindowsGfxBase::onSetHost(IMpUnknown* hostObject) {
 std::int32_t MpGuiWindowsGfxBase::measure(MpSize proposed, MpSize* desired) {
     if (desired == nullptr) return ResultFail;
     const ObjectLifetime::Hold hold(lifetime, self());
-    return atBoundary([&] { return onMeasure(proposed, *desired); });
+    return atBoundary("measure", [&] { return onMeasure(proposed, *desired); });
 }
 
 std::int32_t MpGuiWindowsGfxBase::arrange(const MpRect* rect) {
     if (rect == nullptr) return ResultFail;
     const ObjectLifetime::Hold hold(lifetime, self());
-    return atBoundary([&] { return onArrange(*rect); });
+    return atBoundary("arrange", [&] { return onArrange(*rect); });
 }
 
 std::int32_t MpGuiWindowsGfxBase::onMeasure(MpSize proposed, MpSize& desired) {
@@ -94,6 +94,7 @@ std::int32_t MpGuiWindowsGfxBase::openWindow(void* parentWindow, void** newWindo
     } catch (...) {
         // A derived class's hook threw: the host sees a failed creation, not
         // an exception.
+        reportCaughtException("openWindow");
     }
     if (created == nullptr) {
         // Nothing was opened, so nothing will be closed: give the count back.
@@ -172,6 +173,7 @@ void MpGuiWindowsGfxBase::unregisterClassIfLast() {
     } catch (...) {
         // A derived class's hook threw; the window is closed all the same and
         // the host's call must not unwind.
+        reportCaughtException("unregistering the window class");
     }
 }
 
@@ -186,6 +188,7 @@ LRESULT CALLBACK MpGuiWindowsGfxBase::windowProcedure(HWND messageWindow, UINT m
         result = object->onWindowMessage(messageWindow, message, wParam, lParam);
     } catch (...) {
         // No exception may unwind through USER32.
+        reportCaughtException("onWindowMessage", static_cast<std::int32_t>(message));
     }
     if (message == WM_NCDESTROY && object->window == messageWindow) object->forgetWindow(messageWindow);
     return result;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "factory/AtBoundary.h"
 #include "gui/TimerClient.h"
 #include "gui/TimerService.h"
 
@@ -31,6 +32,7 @@ void TimerGroup::tick() {
         } catch (...) {
             // A failed call decides nothing: the client stays as it was, and
             // nothing is thrown into the system's message dispatch.
+            reportCaughtException("onTimer");
         }
         // `client` may be destroyed by now: only the walk state is trusted.
         if (walk.currentGone) continue;  // its place already holds the next client

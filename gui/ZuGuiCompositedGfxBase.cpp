@@ -27,25 +27,25 @@ std::int32_t ZuGuiCompositedGfxBase::onSetHost(IMpUnknown* hostObject) {
 std::int32_t ZuGuiCompositedGfxBase::measure(MpSize proposed, MpSize* desired) {
     if (desired == nullptr) return ResultFail;
     const ObjectLifetime::Hold hold(lifetime, self());
-    return atBoundary([&] { return onMeasure(proposed, *desired); });
+    return atBoundary("measure", [&] { return onMeasure(proposed, *desired); });
 }
 
 std::int32_t ZuGuiCompositedGfxBase::arrange(const MpRect* rect) {
     if (rect == nullptr) return ResultFail;
     const ObjectLifetime::Hold hold(lifetime, self());
-    return atBoundary([&] { return onArrange(*rect); });
+    return atBoundary("arrange", [&] { return onArrange(*rect); });
 }
 
-std::int32_t ZuGuiCompositedGfxBase::compositedCallA() { return held(&ZuGuiCompositedGfxBase::onCompositedCallA); }
-std::int32_t ZuGuiCompositedGfxBase::compositedCallB() { return held(&ZuGuiCompositedGfxBase::onCompositedCallB); }
-std::int32_t ZuGuiCompositedGfxBase::compositedCallC() { return held(&ZuGuiCompositedGfxBase::onCompositedCallC); }
-std::int32_t ZuGuiCompositedGfxBase::compositedCallD() { return held(&ZuGuiCompositedGfxBase::onCompositedCallD); }
-std::int32_t ZuGuiCompositedGfxBase::compositedCallE() { return held(&ZuGuiCompositedGfxBase::onCompositedCallE); }
-std::int32_t ZuGuiCompositedGfxBase::compositedCallF() { return held(&ZuGuiCompositedGfxBase::onCompositedCallF); }
+std::int32_t ZuGuiCompositedGfxBase::compositedCallA() { return held("compositedCallA", &ZuGuiCompositedGfxBase::onCompositedCallA); }
+std::int32_t ZuGuiCompositedGfxBase::compositedCallB() { return held("compositedCallB", &ZuGuiCompositedGfxBase::onCompositedCallB); }
+std::int32_t ZuGuiCompositedGfxBase::compositedCallC() { return held("compositedCallC", &ZuGuiCompositedGfxBase::onCompositedCallC); }
+std::int32_t ZuGuiCompositedGfxBase::compositedCallD() { return held("compositedCallD", &ZuGuiCompositedGfxBase::onCompositedCallD); }
+std::int32_t ZuGuiCompositedGfxBase::compositedCallE() { return held("compositedCallE", &ZuGuiCompositedGfxBase::onCompositedCallE); }
+std::int32_t ZuGuiCompositedGfxBase::compositedCallF() { return held("compositedCallF", &ZuGuiCompositedGfxBase::onCompositedCallF); }
 
-std::int32_t ZuGuiCompositedGfxBase::held(std::int32_t (ZuGuiCompositedGfxBase::*hook)()) {
+std::int32_t ZuGuiCompositedGfxBase::held(const char* call, std::int32_t (ZuGuiCompositedGfxBase::*hook)()) {
     const ObjectLifetime::Hold hold(lifetime, self());
-    return atBoundary([&] { return (this->*hook)(); });
+    return atBoundary(call, [&] { return (this->*hook)(); });
 }
 
 std::int32_t ZuGuiCompositedGfxBase::onMeasure(MpSize proposed, MpSize& desired) {

@@ -77,5 +77,5 @@ protected:
 private:
     bool hostReachable() const;
     /// Runs `hook` on this object under its hold and the boundary guard.
-    std::int32_t held(std::int32_t (ZuGuiCompositedGfxBase::*hook)());
+    std::int32_t held(const char* call, std::int32_t (ZuGuiCompositedGfxBase::*hook)());
 };

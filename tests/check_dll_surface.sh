@@ -18,4 +18,11 @@ echo "imports:" $imports
 allowed="^(KERNEL32\\.dll|USER32\\.dll|msvcrt\\.dll|api-ms-win-crt-[a-z0-9-]+\\.dll$extra)\$"
 bad=$(grep -viE "$allowed" <<<"$imports" || true)
 [ -z "$bad" ] || { echo "FAIL: non-system imports: $bad"; exit 1; }
+
+# The boundary guard says each exception it catches through KERNEL32's
+# OutputDebugStringW, which costs a host without a debugger nothing: an import
+# the surface has on purpose. (The MinGW runtime brings OutputDebugStringA
+# and IsDebuggerPresent of its own.)
+kernel32=$(awk '/DLL Name:/{on=tolower($3)=="kernel32.dll"; next} on && NF>=3 && $1 ~ /^[0-9a-f]+$/{print $NF}' <<<"$dump")
+grep -qx OutputDebugStringW <<<"$kernel32" || { echo "FAIL: no OutputDebugStringW import (the boundary's reporting channel)"; exit 1; }
 echo "ok"

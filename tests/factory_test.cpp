@@ -7,10 +7,19 @@
 
 #include "TestSupport.h"
 #include "c_host.h"
+#include "factory/AtBoundary.h"
 #include "factory/Export.h"
 #include "factory/MpFactory.h"
 #include "interfaces/IMpUserInterface.h"
 #include "interfaces/InterfaceIds.h"
+#include "platform/DebugOutput.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#endif
 
 using namespace gmpi;
 
@@ -308,3 +317,33 @@ TEST(SlotOrder, FactoryThroughCTable) {
     EXPECT_EQ(text[0], u'M');
     EXPECT_EQ(text[27], 0);
 }
+
+#ifndef _WIN32
+// The guard's words on the native debug-output channel: the call with its
+// pin, the exception's type and text; nothing for the legacy setHost's
+// deliberate refusal, and nothing at all when no host named a channel.
+TEST(Factory, TheBoundarySaysWhatItCaughtOnTheDebugOutput) {
+    int ends[2];
+    ASSERT_EQ(pipe2(ends, O_NONBLOCK), 0);
+    const auto said = [&] {
+        char buffer[2048];
+        const ssize_t got = read(ends[0], buffer, sizeof buffer);
+        return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : std::string();
+    };
+    const auto guard = [](auto thrown) {
+        return atBoundary("notifyPin", 3, [&]() -> std::int32_t { throw thrown; });
+    };
+    ASSERT_EQ(setenv(debugOutputVariable, std::to_string(ends[1]).c_str(), 1), 0);
+    EXPECT_EQ(guard(std::invalid_argument("stoi")), ResultFail);
+    EXPECT_EQ(said(), "notifyPin(3): an exception left the module's callback: std::invalid_argument: stoi\n");
+    EXPECT_EQ(guard(7), ResultFail);
+    EXPECT_EQ(said(), "notifyPin(3): an exception left the module's callback: an exception of a type not derived from std::exception\n");
+    EXPECT_EQ(atBoundary("createObject", [&]() -> std::int32_t { throw const_cast<char*>(hostInterfacesNotSupported); }), ResultFail);
+    EXPECT_EQ(said(), "");
+    unsetenv(debugOutputVariable);
+    EXPECT_EQ(guard(std::runtime_error("unheard")), ResultFail);
+    EXPECT_EQ(said(), "");
+    close(ends[0]);
+    close(ends[1]);
+}
+#endif

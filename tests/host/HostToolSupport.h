@@ -29,6 +29,16 @@ inline std::string plugin(const std::string& variant) {
     return inBuild("test_plugin_" + variant + CORVANE_PLUGIN_SUFFIX);
 }
 
+/// Where the harness says a test plug-in's pin description was read: its
+/// resource on Windows, its side file elsewhere.
+inline std::string descriptionOf(const std::string& library) {
+#ifdef _WIN32
+    return "the PINDESCRIPTION resource of " + library;
+#else
+    return library + ".pins.json";
+#endif
+}
+
 /// The legacy test plug-in built as legacy_plugin_VARIANT.
 inline std::string legacyPlugin(const std::string& variant) {
     return inBuild("legacy_plugin_" + variant + CORVANE_PLUGIN_SUFFIX);

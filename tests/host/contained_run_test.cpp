@@ -123,9 +123,12 @@ TEST(HostRun, StrictFailsOnAContractBreak) {
         std::string message;  // why --strict fails
     };
     const Row cases[] = {
-        {"undescribed_send", undescribed, "< pin 100000 raw bytes[4] 0000c03f  !! pin 100000 is not in the pin description\n",
+        // The description's file is named, so the author knows what to mend.
+        {"undescribed_send", undescribed,
+         "< pin 100000 raw bytes[4] 0000c03f  !! pin 100000 is not in the pin description (" + descriptionOf(plugin("undescribed_send")) + ")\n",
          "corvane-host: the plug-in broke the contract 1 time(s); the first at " + undescribed +
-             ":3: sent on pin 100000 (raw bytes[4] 0000c03f): pin 100000 is not in the pin description\n"},
+             ":3: sent on pin 100000 (raw bytes[4] 0000c03f): pin 100000 is not in the pin description (" +
+             descriptionOf(plugin("undescribed_send")) + ")\n"},
         {"over_release", plain, "!! the object released the host more often than it referenced it\n",
          "the first while creating and attaching the object: the object released the host more often than it referenced it\n"},
     };

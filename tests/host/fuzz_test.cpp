@@ -13,7 +13,8 @@ namespace {
 
 ClassPins corvanePins() {
     return {"Orvex-Corvane", 2,
-            {{0, PinType::Text, PinDirection::InOut, false, 0}, {1, PinType::Float, PinDirection::InOut, true, 65536}}};
+            {{0, PinType::Text, PinDirection::InOut, false, 0}, {1, PinType::Float, PinDirection::InOut, true, 65536}},
+            ""};
 }
 
 }  // namespace
@@ -86,9 +87,15 @@ TEST(Fuzz, FindsEachPlantedFaultAndWritesTheShortestSessionRunReplays) {
         const ChildOutcome fuzz = host({"fuzz", plugin(row.variant), "--seed", "1", "--timeout", shortLimit, "--out", out});
         EXPECT_EQ(fuzz.exitCode, static_cast<int>(row.code)) << fuzz.output;
         EXPECT_EQ(linesOf(fuzz.output).front(), "fuzz: seed 1, 100 sessions of up to 40 events on Test-Echo (repeat with --seed 1)");
-        EXPECT_TRUE(contains(fuzz.output, "wrote " + out + "; replay with: corvane-host run " + plugin(row.variant) + " " + out +
-                                              " --strict\n"))
-            << fuzz.output;
+#ifdef _WIN32
+        // A DLL is replayed by the Windows harness, under Wine through the kit's runner (or the source tree's).
+        const std::string harness = "corvane-wine /";
+        EXPECT_TRUE(contains(fuzz.output, "(in the source tree: scripts/wine-run.sh PREFIX /")) << fuzz.output;
+        EXPECT_TRUE(contains(fuzz.output, "corvane-host.exe run " + plugin(row.variant) + " " + out + " --strict\n")) << fuzz.output;
+#else
+        const std::string harness = "corvane-host run " + plugin(row.variant) + " " + out + " --strict\n";
+#endif
+        EXPECT_TRUE(contains(fuzz.output, "wrote " + out + "; replay with: " + harness)) << fuzz.output;
         std::vector<std::string> events;
         for (const std::string& line : linesOf(contentsOf(out)))
             if (line[0] != '#') events.push_back(line);
@@ -118,7 +125,9 @@ TEST(Fuzz, FindsACrashOnAClickThatRunAndShowReplay) {
     ASSERT_EQ(events.size(), 2u) << contentsOf(out);
     EXPECT_EQ(events[0], "open");
     EXPECT_EQ(events[1].rfind("press ", 0), 0u) << events[1];
-    EXPECT_TRUE(contains(fuzz.output, "or watch it in a window: corvane-host show " + plugin("paint_click_crash") + " " + out + " --strict\n"))
+    EXPECT_TRUE(contains(fuzz.output, "or watch it in a window: corvane-wine /"))
+        << fuzz.output;
+    EXPECT_TRUE(contains(fuzz.output, "corvane-host.exe show " + plugin("paint_click_crash") + " " + out + " --strict\n"))
         << fuzz.output;
 
     const ChildOutcome run = host({"run", plugin("paint_click_crash"), out, "--strict", "--timeout", shortLimit});

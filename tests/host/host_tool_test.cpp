@@ -95,6 +95,7 @@ TEST(HostTool, ValidateReportsTheCheckEachBrokenPluginBreaks) {
         {{plugin("good"), "--pins", extraPin}, "FAIL  described-pins-answered",
          "      described text pin 70000 is not answered: setPin -1, notifyPin -1, nothing sent"},
         {{plugin("terminator")}, "FAIL  described-types",
+         "      sent on pin 0 (text \"\\u0000\") during notifyPin(0): a text holds a NUL unit (texts go without a terminator)\n"
          "      sent on pin 0 (text \"1,2.5\\u0000\") during notifyPin(0): a text holds a NUL unit (texts go without a terminator)"},
     };
     for (const Row& row : cases) {

@@ -109,7 +109,8 @@ TEST(PinDescription, DecodesSentValuesAndTellsWrongBytesFromAWrongPin) {
     const ClassPins pins{"A", 2,
                          {{0, PinType::Text, PinDirection::InOut, false, 0},
                           {1, PinType::Float, PinDirection::Out, true, 4},
-                          {9, PinType::Float, PinDirection::In, false, 9}}};
+                          {9, PinType::Float, PinDirection::In, false, 9}},
+                         "a.pins.json"};
     const auto value = [](std::int32_t pin, std::vector<unsigned char> bytes, std::int32_t size = -2) {
         SentValue sent;
         sent.pin = pin;
@@ -130,7 +131,7 @@ TEST(PinDescription, DecodesSentValuesAndTellsWrongBytesFromAWrongPin) {
         {value(2, {0, 0, 0xC0}), "bytes[3] 0000c0", "a float pin value has 4 bytes", true},
         {value(2, {0, 0, 0xC0, 0x3F, 0}), "bytes[5] 0000c03f00", "a float pin value has 4 bytes", true},
         {value(0, {}, -4), "bytes[-4] -", "negative byte size", true},
-        {value(5, {0, 0, 0xC0, 0x3F}), "bytes[4] 0000c03f", "pin 5 is not in the pin description", false},
+        {value(5, {0, 0, 0xC0, 0x3F}), "bytes[4] 0000c03f", "pin 5 is not in the pin description (a.pins.json)", false},
         {value(9, {0, 0, 0xC0, 0x3F}), "1.5", "pin 9 is an input pin", false},
     };
     for (const Row& row : cases) {

@@ -33,7 +33,8 @@ ClassPins echoPins() {
     return {"Test-Echo", 2,
             {{0, PinType::Text, PinDirection::InOut, false},
              {1, PinType::Float, PinDirection::In, true, repeatBound},
-             {-5, PinType::Text, PinDirection::Out, false}}};
+             {-5, PinType::Text, PinDirection::Out, false}},
+            ""};
 }
 
 }  // namespace

@@ -7,6 +7,9 @@
 //   WINDOW_PLUGIN_CRASHES_ON_CLICK    a left press writes through null
 //   WINDOW_PLUGIN_PAINT_HANGS         onPaint never returns
 //   WINDOW_PLUGIN_CRASHES_IN_PAINT    onPaint writes through null
+//   WINDOW_PLUGIN_LEAKS_GDI_IN_PAINT  onPaint makes a pen and a brush and never deletes them
+//   WINDOW_PLUGIN_SENDS_UNDESCRIBED   a left press also sends a click count on pin 2, which
+//                                     the code registers and the description lacks
 #include <windows.h>
 
 #include <algorithm>
@@ -31,6 +34,9 @@ public:
     WindowGui() {
         registerPin(0, levelPin, &WindowGui::repaint);
         registerPin(1, captionPin, &WindowGui::repaint);
+#ifdef WINDOW_PLUGIN_SENDS_UNDESCRIBED
+        registerPin(2, clicksPin);
+#endif
     }
 
     std::int32_t onMeasure(MpSize proposed, MpSize& desired) override {
@@ -57,6 +63,11 @@ protected:
 #endif
         RECT client{};
         GetClientRect(window, &client);
+#ifdef WINDOW_PLUGIN_LEAKS_GDI_IN_PAINT
+        SelectObject(deviceContext, CreatePen(PS_SOLID, 1, RGB(0xFF, 0xFF, 0xFF)));
+        SelectObject(deviceContext, CreateSolidBrush(RGB(0x20, 0x28, 0x30)));
+        Rectangle(deviceContext, client.left, client.top, client.right, client.bottom);
+#endif
         fill(deviceContext, client, RGB(0x20, 0x28, 0x30));
         RECT bar = client;
         bar.right = client.left + std::lround(std::clamp(levelPin.getValue(), 0.0f, 1.0f) * static_cast<float>(client.right));
@@ -74,6 +85,9 @@ protected:
 #endif
         setCapture();
         levelAt(point);
+#ifdef WINDOW_PLUGIN_SENDS_UNDESCRIBED
+        clicksPin.setValue(clicksPin.getValue() + 1.0f);
+#endif
         return 0;
     }
 
@@ -103,6 +117,9 @@ private:
 
     FloatGuiPin levelPin;
     StringGuiPin captionPin;
+#ifdef WINDOW_PLUGIN_SENDS_UNDESCRIBED
+    FloatGuiPin clicksPin;
+#endif
 };
 
 [[maybe_unused]] const bool registered =

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tools/common/HarnessCommand.h"
 #include "tools/session/ContainedSession.h"
 #include "tools/common/HostText.h"
 #include "tools/fuzz/SessionGenerator.h"
@@ -164,12 +165,14 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
         out << "shortest failing session: " << found.events.size() << (found.events.size() == 1 ? " event (" : " events (")
             << shrinker.attempts << " sessions tried): " << verdictLine(confirmed, found, "session") << "\n"
             << reportLines(confirmed)
-            << "wrote " << path << "; replay with: corvane-host run " << options.plugin.libraryPath << " " << path
-            << " --strict";
-        for (const std::string& option : choiceArguments(options.plugin)) out << " " << option;
-        out << "\n";
+            << "wrote " << path << "; replay with: ";
+        // The harness that runs this library: a DLL's is the Windows build, under Wine through its runner.
+        std::string replay = " run " + options.plugin.libraryPath + " " + path + " --strict";
+        for (const std::string& option : choiceArguments(options.plugin)) replay += " " + option;
+        out << harnessCommand() << replay << "\n";
+        if (!harnessCommandInSourceTree().empty()) out << "(in the source tree: " << harnessCommandInSourceTree() << replay << ")\n";
         if (drawing == ObjectDrawing::Window) {
-            out << "or watch it in a window: corvane-host show " << options.plugin.libraryPath << " " << path << " --strict";
+            out << "or watch it in a window: " << harnessCommand() << " show " << options.plugin.libraryPath << " " << path << " --strict";
             if (options.plugin.identifier) out << " --class " << *options.plugin.identifier;
             out << "\n";
         }

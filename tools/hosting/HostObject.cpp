@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "interfaces/InterfaceIds.h"
+#include "tools/hosting/PinValue.h"
 
 using namespace gmpi;
 
@@ -71,6 +72,12 @@ std::int32_t HostObject::sendPinValue(std::int32_t pinIndex, std::int32_t byteSi
         if (readable) {
             value.bytes.resize(static_cast<std::size_t>(byteSize));
             std::memcpy(value.bytes.data(), data, value.bytes.size());
+        }
+        if (description != nullptr) {
+            const DecodedValue decoded = decodeValue(value, *description);
+            value.problem = decoded.problem;
+            value.bytesWrong = decoded.bytesWrong;
+            if (!value.problem.empty() && breakListener) breakListener(value);
         }
         if (listener) listener(value);
         return byteSize < 0 || (byteSize > 0 && data == nullptr) ? ResultFail : ResultOk;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "interfaces/HostInterfaces.h"
+#include "tools/hosting/PinDescription.h"
 
 /// One call of sendPinValue, as the host received it.
 struct SentValue {
@@ -23,6 +24,12 @@ struct SentValue {
     std::int32_t voice = 0;
     std::vector<unsigned char> bytes;  // empty when the size was not positive or data was null
     bool dataWasNull = false;
+    /// The value held against the pin description by the host that received
+    /// it (see HostObject::describedBy): what breaks it ("pin 9 is not in the
+    /// pin description (x.pins.json)"), empty when nothing does or the host
+    /// has no description.
+    std::string problem;
+    bool bytesWrong = false;  // the problem is the bytes (size, data), not the pin they went to
 };
 
 /// The interfaces a host object answers beside IMpUnknown.
@@ -60,6 +67,13 @@ public:
     /// The host as setHost and createObject receive it.
     gmpi::IMpUnknown* unknown() { return static_cast<gmpi::IGuiHost2*>(this); }
 
+    /// Holds every value the object sends against `pins` (kept by the
+    /// caller) before the listener hears of it, and tells `broken` of each
+    /// one that breaks it: the one place where sends meet the description.
+    void describedBy(const ClassPins& pins, Listener broken = {}) {
+        description = &pins;
+        breakListener = std::move(broken);
+    }
     /// Told when the object releases the host more often than it took
     /// references: a call on a host object that, counted, is gone.
     void onOverRelease(std::function<void()> told) { overReleaseListener = std::move(told); }
@@ -96,6 +110,8 @@ private:
     void request(const char* what);
 
     Listener listener;
+    const ClassPins* description = nullptr;
+    Listener breakListener;
     std::function<void()> overReleaseListener;
     std::function<void(const std::string&)> requestListener;
     const HostOffers offers;

@@ -10,6 +10,7 @@
 #include "tools/common/HostError.h"
 #include "tools/common/HostText.h"
 #include "tools/hosting/ModuleTimers.h"
+#include "tools/hosting/PluginDebugOutput.h"
 
 #ifndef _WIN32
 #include <dlfcn.h>
@@ -79,6 +80,7 @@ HostedPlugin::HostedPlugin(const PluginChoice& choice) : path(choice.libraryPath
     if (!looksLikeALibrary(path))
         throw HostError(ExitCode::NotALibrary, path + " is not a library: its first bytes are not those of " + fileKind);
     pinDescription = choice.pinsFile ? PinDescription::loadFile(*choice.pinsFile) : PinDescription::loadFor(path);
+    usesOtherDescription = choice.pinsFile.has_value();
 
     const ClassPins& first = pinDescription.classes.front();
     const std::string wanted = choice.identifier.value_or(first.identifier);
@@ -108,6 +110,8 @@ void HostedPlugin::open() {
     std::error_code ignored;
     const std::u8string absolute = std::filesystem::absolute(pathFromUtf8(path), ignored).u8string();
     bool opened = false;
+    // What the framework says of exceptions it caught is heard from the start.
+    pluginDebugOutput::listen();
     {
         // A watching parent learns that a crash in here is the library's start-up code.
         const LoadingLibrary loading;
@@ -145,13 +149,46 @@ void HostedPlugin::expectCreated(std::int32_t result, void* object) const {
     // A factory may hand out the object whose set-up failed; it is ours to release.
     if (object != nullptr) static_cast<IMpUnknown*>(object)->release();
     if (result == ResultNoInterface)
-        throw HostError(ExitCode::ClassNotRegistered, "the factory of " + path + " has no class " + className());
+        throw HostError(ExitCode::ClassNotRegistered, "the factory of " + path + " has no class " + className() + "; " + registeredClasses());
     throw HostError(ExitCode::PluginFailed, "creating " + className() + " answered " + std::to_string(result));
 }
 
-IMpUnknown* HostedPlugin::createWithHost(IMpUnknown* host) {
+std::string HostedPlugin::registeredClasses() const {
+    // The factory cannot list its classes: each one a description names (the
+    // one in use and the library's own) is tried.
+    std::vector<const ClassPins*> named;
+    for (const ClassPins& pins : pinDescription.classes) named.push_back(&pins);
+    std::optional<PinDescription> own;
+    if (usesOtherDescription) {
+        try {
+            own = PinDescription::loadFor(path);
+            for (const ClassPins& pins : own->classes) named.push_back(&pins);
+        } catch (const HostError&) {
+        }
+    }
+    std::vector<std::string> found;
+    for (const ClassPins* pins : named) {
+        const auto units = utf8ToUtf16(pins->identifier);
+        if (!units) continue;
+        const std::string name = pins->identifier + " (kind " + std::to_string(pins->kind) + ")";
+        if (std::find(found.begin(), found.end(), name) != found.end()) continue;
+        void* object = nullptr;
+        const std::int32_t result = factoryInterface->createObject2(units->c_str(), pins->kind, &object);
+        if (object != nullptr) static_cast<IMpUnknown*>(object)->release();
+        if (result == ResultOk && object != nullptr) found.push_back(name);
+    }
+    if (found.empty())
+        return "it registers none of the " + std::to_string(named.size()) + " classes its pin description names" +
+               (pinDescription.classes.size() == 1 ? "" : " (choose one with --class)");
+    std::string text = "of the classes its pin description names, it registers:";
+    for (const std::string& name : found) text += " " + name + (&name == &found.back() ? "" : ",");
+    return text + " (choose one with --class, and --kind where it differs)";
+}
+
+IMpUnknown* HostedPlugin::createWithHost(HostObject& host) {
+    describe(host);
     void* object = nullptr;
-    const std::int32_t result = factoryInterface->createObject(identifierUnits.c_str(), classPins->kind, host, &object);
+    const std::int32_t result = factoryInterface->createObject(identifierUnits.c_str(), classPins->kind, host.unknown(), &object);
     expectCreated(result, object);
     return static_cast<IMpUnknown*>(object);
 }
@@ -182,8 +219,9 @@ const ObjectProfile& HostedPlugin::profile() {
 GuiObject HostedPlugin::createAttached(HostObject& host, std::int32_t& attached) {
     if (profile().family == GuiFamily::Legacy) {
         attached = ResultOk;
-        return GuiObject(createWithHost(host.unknown()));
+        return GuiObject(createWithHost(host));
     }
+    describe(host);
     GuiObject object = createDetached();
     attached = object.setHost(host.unknown());
     return object;

@@ -43,8 +43,15 @@ public:
     /// IMpUserInterface2B with the one reference the caller owns.
     gmpi::IMpUserInterface2B* create();
     /// Creates the chosen class with createObject, which attaches a legacy
-    /// object to `host` itself, and answers it with the caller's one reference.
-    gmpi::IMpUnknown* createWithHost(gmpi::IMpUnknown* host);
+    /// object to `host` itself, and answers it with the caller's one
+    /// reference. The host is described first (see describe).
+    gmpi::IMpUnknown* createWithHost(HostObject& host);
+    /// Makes `host` hold every value sent to it against the chosen class's
+    /// pins and tell the listener given to onContractBreak of each that breaks
+    /// them. createWithHost and createAttached do it themselves.
+    void describe(HostObject& host) const { host.describedBy(pins(), breakListener); }
+    /// Who hears of a value that breaks the description, on every host described from now on.
+    void onContractBreak(HostObject::Listener listener) { breakListener = std::move(listener); }
     /// Creates the chosen class with createObject2, attached to nothing,
     /// whatever its family.
     GuiObject createDetached();
@@ -67,6 +74,9 @@ public:
 
 private:
     std::string className() const;
+    /// "of the classes its pin description names, it registers: A (kind 2)",
+    /// for a class the factory does not know.
+    std::string registeredClasses() const;
     /// Throws HostError unless the factory answered ResultOk with an object;
     /// releases an object handed out with a failure.
     void expectCreated(std::int32_t result, void* object) const;
@@ -78,4 +88,6 @@ private:
     PluginLibrary loaded;
     gmpi::IMpFactory2* factoryInterface = nullptr;
     std::optional<ObjectProfile> classProfile;
+    HostObject::Listener breakListener;
+    bool usesOtherDescription = false;  // --pins: the library's own may name other classes
 };

@@ -101,10 +101,12 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     return text.str();
 }
 
-PinDescription parseOrThrow(std::string_view json, const std::string& source) {
+/// `where` names the description's origin in what the harness says of a pin.
+PinDescription parseOrThrow(std::string_view json, const std::string& source, const std::string& where) {
     std::string error;
     auto description = PinDescription::parse(json, error);
     if (!description) throw HostError(ExitCode::BadPinDescription, "pin description of " + source + ": " + error);
+    for (ClassPins& pins : description->classes) pins.source = where;
     return std::move(*description);
 }
 
@@ -163,10 +165,11 @@ std::optional<PinDescription> PinDescription::parse(std::string_view json, std::
 
 PinDescription PinDescription::loadFor(const std::string& libraryPath) {
 #ifdef _WIN32
-    if (const auto text = readResource(libraryPath)) return parseOrThrow(*text, libraryPath);
+    if (const auto text = readResource(libraryPath))
+        return parseOrThrow(*text, libraryPath, "the PINDESCRIPTION resource of " + libraryPath);
 #endif
     const std::string sideFile = libraryPath + ".pins.json";
-    if (const auto text = readWholeFile(sideFile)) return parseOrThrow(*text, libraryPath);
+    if (const auto text = readWholeFile(sideFile)) return parseOrThrow(*text, libraryPath, sideFile);
 #ifdef _WIN32
     const char* where = "no PINDESCRIPTION resource and no ";
 #else
@@ -179,7 +182,7 @@ PinDescription PinDescription::loadFor(const std::string& libraryPath) {
 PinDescription PinDescription::loadFile(const std::string& path) {
     const auto text = readWholeFile(path);
     if (!text) throw HostError(ExitCode::MissingFile, "cannot read the pin description file " + path);
-    return parseOrThrow(*text, path);
+    return parseOrThrow(*text, path, path);
 }
 
 const ClassPins* PinDescription::find(std::string_view identifier, std::int32_t kind) const {

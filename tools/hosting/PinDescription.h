@@ -39,6 +39,9 @@ struct ClassPins {
     std::string identifier;  // UTF-8
     std::int32_t kind = 0;
     std::vector<PinEntry> pins;
+    /// Where the description was read: its file, or the library's resource
+    /// ("the PINDESCRIPTION resource of x.dll"); empty for one parsed from text.
+    std::string source;
 
     /// The entry covering `pinIndex` (an exact entry before a repeated range), or null.
     const PinEntry* find(std::int32_t pinIndex) const;

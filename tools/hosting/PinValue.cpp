@@ -27,7 +27,10 @@ DecodedValue raw(const SentValue& value, std::string type, std::string problem, 
 
 DecodedValue decodeValue(const SentValue& value, const ClassPins& pins) {
     const PinEntry* pin = pins.find(value.pin);
-    if (pin == nullptr) return raw(value, "raw", "pin " + std::to_string(value.pin) + " is not in the pin description", false);
+    if (pin == nullptr)
+        return raw(value, "raw",
+                   "pin " + std::to_string(value.pin) + " is not in the pin description" + (pins.source.empty() ? "" : " (" + pins.source + ")"),
+                   false);
     const std::string type = pinTypeName(pin->type);
     if (value.byteSize < 0) return raw(value, type, "negative byte size");
     if (value.byteSize > 0 && value.dataWasNull) return raw(value, type, "null data for a positive byte size");

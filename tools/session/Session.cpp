@@ -10,10 +10,12 @@
 #include <memory>
 #include <sstream>
 #include <thread>
+#include <type_traits>
 
 #include "tools/common/HostError.h"
 #include "tools/hosting/HostObject.h"
 #include "tools/hosting/MessagePump.h"
+#include "tools/hosting/PluginDebugOutput.h"
 #include "tools/common/HostText.h"
 #include "tools/session/Transcript.h"
 #include "tools/session/WindowSteps.h"
@@ -48,6 +50,7 @@ public:
           out(output),
           transcript(output, playOptions.json, hosted.pins(), playOptions.quiet),
           host([this](const SentValue& value) { received(value); }) {
+        host.describedBy(hosted.pins());
         host.onOverRelease([this] { transcript.broken("the object released the host more often than it referenced it"); });
         host.onRequest([this](const std::string& what) { transcript.requested(what); });
     }
@@ -76,6 +79,7 @@ public:
             checkReleasedWindow();
             reportNewProblems();
             if (!nestedFailure.empty()) throw PluginThrew(nestedFailure);
+            heardBetweenCalls();
         }
         if (options.show && object.held()) windows->showEnd(options.show->screenshot);
         if (object.held()) {
@@ -123,7 +127,7 @@ private:
         } else {
             // A legacy object is attached by the factory's createObject, which calls its setHost.
             guarded("release", [&] { return first.release(); });
-            object = GuiObject(guarded("createObject", [&] { return plugin.createWithHost(host.unknown()); }));
+            object = GuiObject(guarded("createObject", [&] { return plugin.createWithHost(host); }));
             transcript.createdAttached(object.profile());
         }
         if (object.gdi() != nullptr || object.composited() != nullptr)
@@ -156,14 +160,44 @@ private:
             ~InCall() { --depth; }
         } inCall(callDepth);
         try {
-            return call();
+            auto answer = call();
+            heardAfter(what, answer);
+            return answer;
         } catch (const HostError&) {
+            // A creation that failed because the framework caught an
+            // exception is said in the framework's words.
+            heardBetweenCalls();
             throw;
         } catch (const std::exception& error) {
             threw(std::string("an exception came out of ") + what + ": " + error.what());
         } catch (...) {
             threw(std::string("an exception of unknown type came out of ") + what);
         }
+    }
+
+    /// An exception the framework caught at its boundary and said on the
+    /// debug-output channel during `what` fails the session as one that came
+    /// out of the plug-in would, in the framework's words and with the answer
+    /// the call gave.
+    template <typename Answer>
+    void heardAfter(const char* what, const Answer& answer) {
+        std::vector<std::string> lines = pluginDebugOutput::take();
+        if (lines.empty()) return;
+        if constexpr (std::is_same_v<Answer, std::int32_t>)
+            for (std::string& line : lines) line = pluginDebugOutput::afterCall(line, what, answer);
+        threw(joined(lines));
+    }
+
+    /// What was said between calls (a timer tick, a window message).
+    void heardBetweenCalls() {
+        const std::vector<std::string> lines = pluginDebugOutput::take();
+        if (!lines.empty()) threw(joined(lines));
+    }
+
+    static std::string joined(const std::vector<std::string>& lines) {
+        std::string text;
+        for (const std::string& line : lines) text += (text.empty() ? "" : "; ") + line;
+        return text;
     }
 
     [[noreturn]] void threw(const std::string& what) {

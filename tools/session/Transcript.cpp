@@ -101,6 +101,8 @@ void Transcript::skipped(const ScriptEvent& event) {
 
 void Transcript::sent(const SentValue& value, bool stray) {
     DecodedValue decoded = decodeValue(value, pins);
+    // The host compared the value with the description; its word stands.
+    decoded.problem = value.problem;
     if (stray)
         decoded.problem = "sent after the object was released" + (decoded.problem.empty() ? "" : "; " + decoded.problem);
     if (!decoded.problem.empty())

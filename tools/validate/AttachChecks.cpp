@@ -20,7 +20,7 @@ struct Creation {
 };
 
 /// createObject with `host`, named `step` to the report first.
-Creation createObjectWith(HostedPlugin& plugin, IMpUnknown* host, const std::string& step, const CheckReport& report) {
+Creation createObjectWith(HostedPlugin& plugin, IMpUnknown* host, const std::string& step, CheckReport& report) {
     report.step(step);
     Creation creation;
     try {
@@ -41,6 +41,7 @@ void setHost(HostedPlugin& plugin, CheckReport& report) {
     plugin.open();
     {
         HostObject host(nullptr);
+        plugin.describe(host);
         IMpUserInterface2B* object = plugin.create();
         const std::int32_t answer = object->setHost(host.unknown());
         report.expect(answer == ResultOk, "setHost with an IGuiHost2 host answered " + result(answer));
@@ -49,6 +50,7 @@ void setHost(HostedPlugin& plugin, CheckReport& report) {
     }
     {
         HostObject bare(nullptr, HostOffers::none());
+        plugin.describe(bare);
         IMpUserInterface2B* object = plugin.create();
         const std::int32_t answer = object->setHost(bare.unknown());
         report.expect(answer == ResultNoInterface, "setHost with a host without IGuiHost2 answered " + result(answer) + " (want -2)");
@@ -71,6 +73,7 @@ void legacySetHost(HostedPlugin& plugin, CheckReport& report) {
     const HostOffers legacyHost = HostOffers::all().without(HostInterface::GuiHost2);
     {
         HostObject host(nullptr, legacyHost);
+        plugin.describe(host);
         const std::string step = "createObject with a host offering IGuiHost and the graphics host interfaces";
         const Creation created = createObjectWith(plugin, host.unknown(), step, report);
         report.expect(created.escaped.empty(), created.escaped + " came out of " + step);
@@ -104,6 +107,7 @@ void legacySetHost(HostedPlugin& plugin, CheckReport& report) {
     hosts.push_back({"no host at all (null)", HostOffers::none(), true});
     for (const Lacking& lacking : hosts) {
         HostObject host(nullptr, lacking.offers);
+        plugin.describe(host);
         const std::string step = "createObject with " + lacking.what;
         const Creation created = createObjectWith(plugin, lacking.noHost ? nullptr : host.unknown(), step, report);
         report.expect(created.escaped.empty(),

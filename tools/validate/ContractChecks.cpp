@@ -1,5 +1,6 @@
 #include "tools/validate/ContractChecks.h"
 
+#include "tools/hosting/PluginDebugOutput.h"
 #include "tools/validate/AttachChecks.h"
 #include "tools/validate/IdentityChecks.h"
 #include "tools/validate/LibraryChecks.h"
@@ -8,6 +9,15 @@
 
 void CheckReport::expect(bool holds, const std::string& what) {
     if (!holds) failures.push_back(what);
+}
+
+void CheckReport::heardAfterCall(const std::string& call, std::int32_t answer) {
+    for (const std::string& line : pluginDebugOutput::take()) failures.push_back(pluginDebugOutput::afterCall(line, call, answer));
+}
+
+void CheckReport::heardDuringLastStep() {
+    for (const std::string& line : pluginDebugOutput::take())
+        failures.push_back(line + (lastStep.empty() ? "" : " (said during " + lastStep + ")"));
 }
 
 bool applies(const ContractCheck& check, const ObjectProfile& profile) {

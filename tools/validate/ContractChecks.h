@@ -7,6 +7,7 @@
 // in-process.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,15 +25,33 @@ public:
     void skip(const std::string& why) { skipped = why; }
     const std::string& skipReason() const { return skipped; }
     /// Names the host step the check takes next, so that a crash or a hang
-    /// inside it is reported with that step; the validator listens.
-    void step(const std::string& what) const {
+    /// inside it is reported with that step; the validator listens. What the
+    /// plug-in said on the debug-output channel during the step before (an
+    /// exception its framework caught) fails the check, named with that step.
+    void step(const std::string& what) {
+        heardDuringLastStep();
+        lastStep = what;
         if (stepListener) stepListener(what);
     }
     void onStep(std::function<void(const std::string&)> listener) { stepListener = std::move(listener); }
+    /// The step named last ("notifyPin(1)"), or empty before the first.
+    const std::string& currentStep() const { return lastStep; }
+    /// After a host call `call` ("notifyPin") that answered `answer`: each
+    /// line said meanwhile fails the check as "notifyPin(3) answered
+    /// ResultFail: an exception left the module's callback: ...".
+    void heardAfterCall(const std::string& call, std::int32_t answer);
+    /// Each line said since the last look fails the check, with the last step.
+    void heardDuringLastStep();
+    /// Says what the check could not measure here; a check that passes shows
+    /// it, so that a pass never hides a measurement not taken.
+    void note(const std::string& what) { notes.push_back(what); }
+    const std::vector<std::string>& notesTaken() const { return notes; }
 
 private:
     std::vector<std::string> failures;
+    std::vector<std::string> notes;
     std::string skipped;
+    std::string lastStep;
     std::function<void(const std::string&)> stepListener;
 };
 

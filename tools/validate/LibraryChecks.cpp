@@ -101,6 +101,7 @@ void createUnknownClass(HostedPlugin& plugin, CheckReport& report) {
     if (identifier.size() > 1)
         attempts.push_back({"the identifier without its last unit", identifier.substr(0, identifier.size() - 1), kind});
     HostObject host(nullptr);
+    plugin.describe(host);
     for (const Attempt& attempt : attempts) {
         void* out = untouched;
         std::int32_t answer = plugin.factory()->createObject2(attempt.identifier.c_str(), attempt.kind, &out);

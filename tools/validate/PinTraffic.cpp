@@ -4,12 +4,12 @@
 
 using namespace gmpi;
 
-PinTraffic::PinTraffic(HostedPlugin& plugin, Attach attach, const CheckReport& checkReport, StepListener afterStep)
+PinTraffic::PinTraffic(HostedPlugin& plugin, Attach attach, CheckReport& checkReport, StepListener afterStep)
     : report(checkReport),
       listener(std::move(afterStep)),
       host([this](const SentValue& value) { values.push_back({value, current}); }) {
     if (attach == Attach::ByCreateObject) {
-        take("createObject", "during createObject", [&] { object = GuiObject(plugin.createWithHost(host.unknown())); });
+        take("createObject", "during createObject", [&] { object = GuiObject(plugin.createWithHost(host)); });
     } else if (attach == Attach::AsItsFamily) {
         const std::string step = plugin.profile().family == GuiFamily::Legacy ? "createObject" : "setHost";
         std::int32_t attached = ResultOk;
@@ -34,10 +34,15 @@ void PinTraffic::take(const std::string& step, const std::string& during, Call c
 
 PinTraffic::Answers PinTraffic::deliver(const PinEntry& pin, std::int32_t index) {
     if (pin.type != PinType::Text) return {setFloat(index), notify(index)};
-    static const char16_t text[] = u"1,2.5";
+    return deliverText(index, u"1,2.5");
+}
+
+PinTraffic::Answers PinTraffic::deliverText(std::int32_t index, std::u16string_view text) {
     const std::string step = "setPin(" + std::to_string(index) + ")";
     std::int32_t set = ResultFail;
-    take(step, "during " + step, [&] { set = object.setPin(index, 0, sizeof text - sizeof(char16_t), text); });
+    take(step, "during " + step,
+         [&] { set = object.setPin(index, 0, static_cast<std::int32_t>(text.size() * sizeof(char16_t)), text.data()); });
+    report.heardAfterCall("setPin", set);
     return {set, notify(index)};
 }
 
@@ -46,6 +51,7 @@ std::int32_t PinTraffic::setFloat(std::int32_t index) {
     const std::string step = "setPin(" + std::to_string(index) + ")";
     std::int32_t answer = ResultFail;
     take(step, "during " + step, [&] { answer = object.setPin(index, 0, sizeof number, &number); });
+    report.heardAfterCall("setPin", answer);
     return answer;
 }
 
@@ -53,6 +59,7 @@ std::int32_t PinTraffic::notify(std::int32_t index) {
     const std::string step = "notifyPin(" + std::to_string(index) + ")";
     std::int32_t answer = ResultFail;
     take(step, "during " + step, [&] { answer = object.notifyPin(index, 0); });
+    report.heardAfterCall("notifyPin", answer);
     return answer;
 }
 

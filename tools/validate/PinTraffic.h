@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/hosting/GuiObject.h"
@@ -36,7 +37,7 @@ public:
     /// `report` before it is taken (so a crash in it is reported with it),
     /// and `afterStep` is told after it. Throws HostError when the factory
     /// gives no object.
-    PinTraffic(HostedPlugin& plugin, Attach attach, const CheckReport& report, StepListener afterStep = {});
+    PinTraffic(HostedPlugin& plugin, Attach attach, CheckReport& report, StepListener afterStep = {});
     PinTraffic(const PinTraffic&) = delete;
     PinTraffic& operator=(const PinTraffic&) = delete;
     /// Releases the object if release() has not.
@@ -44,6 +45,8 @@ public:
 
     /// setPin with a value of the pin's type (a text or a float), then notifyPin.
     Answers deliver(const PinEntry& pin, std::int32_t index);
+    /// setPin with `text` on a text pin, then notifyPin.
+    Answers deliverText(std::int32_t index, std::u16string_view text);
     /// setPin with a float value on any index.
     std::int32_t setFloat(std::int32_t index);
     std::int32_t notify(std::int32_t index);
@@ -60,7 +63,7 @@ private:
     template <typename Call>
     void take(const std::string& step, const std::string& during, Call call);
 
-    const CheckReport& report;
+    CheckReport& report;
     std::vector<Sent> values;
     std::string current;
     StepListener listener;

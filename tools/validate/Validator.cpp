@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "tools/common/ChildProcess.h"
+#include "tools/hosting/PinValue.h"
+#include "tools/hosting/PluginDebugOutput.h"
 #include "tools/validate/ContractChecks.h"
 #include "tools/common/HostText.h"
 
@@ -50,8 +52,19 @@ CheckReport runHere(const PluginChoice& choice, const ContractCheck& check, std:
                     std::function<void(const std::string&)> stepListener = nullptr) {
     CheckReport report;
     report.onStep(std::move(stepListener));
+    // Whatever the check is about, every value sent to any of its hosts is
+    // held against the pin description; the first few breaks are named.
+    constexpr int namedBreaks = 5;
+    int breaks = 0;
     try {
         HostedPlugin plugin(choice);
+        plugin.onContractBreak([&report, &breaks, &pins = plugin.pins()](const SentValue& value) {
+            if (++breaks > namedBreaks) return;
+            const DecodedValue decoded = decodeValue(value, pins);
+            const std::string& step = report.currentStep();
+            report.expect(false, "sent on pin " + std::to_string(value.pin) + " (" + decoded.type + " " + decoded.text.substr(0, 60) + ")" +
+                                     (step.empty() ? "" : " during " + step) + ": " + value.problem);
+        });
         if (!(check.covers & Covers::Library)) {
             plugin.open();
             const ObjectProfile& profile = plugin.profile();
@@ -67,6 +80,10 @@ CheckReport runHere(const PluginChoice& choice, const ContractCheck& check, std:
     } catch (...) {
         report.expect(false, "an exception of unknown type came out of the plug-in");
     }
+    // What the framework said of exceptions it caught in the last step.
+    report.heardDuringLastStep();
+    if (breaks > namedBreaks)
+        report.expect(false, std::to_string(breaks - namedBreaks) + " more values broke the pin description");
     return report;
 }
 
@@ -114,6 +131,7 @@ CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
         if (!skipped.empty()) result.result = "skip";
         result.message = skipped.empty() ? "" : skipped + "\n";
         for (const std::string& message : report.messages()) result.message += message + "\n";
+        for (const std::string& note : report.notesTaken()) result.message += note + "\n";
         return result;
     }
     ChildOptions child;
@@ -244,7 +262,8 @@ void openInChild(const ValidateOptions& options) {
     if (crashedWhileLoading(outcome))
         throw HostError(ExitCode::Crashed, path + " could not be loaded: " + startupCrashWords(outcome));
     if (!outcome.exited)
-        throw HostError(ExitCode::Crashed, path + " crashed in MP_GetFactory or the factory's query: " + outcome.ending);
+        throw HostError(ExitCode::Crashed,
+                        path + " crashed in MP_GetFactory, the factory's query or creating the class: " + outcome.ending);
     // The harness's own refusals (not a library, no entry point, no factory)
     // come back with their status and words; any other ending is the library's doing.
     const bool refused = outcome.exitCode >= static_cast<int>(ExitCode::MissingFile) &&
@@ -262,8 +281,12 @@ int openLibraryInChild(const PluginChoice& plugin, std::ostream& out) {
     try {
         HostedPlugin hosted(plugin);
         hosted.open();
+        // A class the library does not have is said once here, not by every check.
+        static_cast<void>(hosted.profile());
     } catch (const HostError& error) {
         out << error.what() << "\n";
+        // Why, when the framework caught an exception on the way (a class's constructor that threw).
+        for (const std::string& line : pluginDebugOutput::take()) out << line << "\n";
         out.flush();
         return static_cast<int>(error.code);
     } catch (const std::exception& error) {
@@ -283,6 +306,7 @@ int runCheckInChild(const PluginChoice& plugin, const std::string& name, std::os
     const CheckReport report = runHere(plugin, *check, skipped, [](const std::string& step) { tellParent(stepMarker + step); });
     if (!skipped.empty()) out << skipped << "\n";
     for (const std::string& message : report.messages()) out << message << "\n";
+    for (const std::string& note : report.notesTaken()) out << note << "\n";
     out.flush();
     return !report.passed() ? childCheckFailed : !skipped.empty() ? childCheckSkipped : 0;
 }
@@ -293,7 +317,10 @@ ExitCode validate(const ValidateOptions& options, std::ostream& out) {
         // Fails early, with the harness's own exit codes, for a file that is
         // no plug-in at all; the checks then look at its behaviour.
         HostedPlugin plugin(options.plugin);  // the file, its description and class: loads nothing yet
-        if (options.inProcess) plugin.open();
+        if (options.inProcess) {
+            plugin.open();
+            static_cast<void>(plugin.profile());
+        }
     }
     if (!options.inProcess) openInChild(options);
     std::vector<CheckResult> results;
