@@ -33,7 +33,7 @@ TEST(ChildProcess, AChildsControlChannelIsItsOwnBesideItsOutput) {
     const ChildOutcome outcome = runProgram(inBuild(CORVANE_HOST_FILE), {"--open-library", plugin("good")}, options);
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.control, "loading\nloaded\n");
+    EXPECT_EQ(outcome.control, "loading\nloaded\nexit 0\n");
     EXPECT_EQ(outcome.output, "");
     EXPECT_FALSE(crashedWhileLoading(outcome));
 }
@@ -78,5 +78,19 @@ TEST(ChildProcess, WhatAChildLeavesBehindIsEndedOrLeftWithoutHoldingTheParent) {
         EXPECT_EQ(gone, row.ended);
         if (!gone) kill(left, SIGKILL);
     }
+}
+#endif
+
+#ifndef _WIN32
+// (Under Wine the flooding plug-in of contained_run_test shows the bound.)
+TEST(ChildProcess, KeptOutputIsBoundedAndTheCutIsSaid) {
+    ChildOptions options;
+    options.timeoutSeconds = 2;
+    options.outputLimit = std::size_t{1} << 20;
+    const ChildOutcome outcome = runProgram("/bin/sh", {"-c", "yes"}, options);
+    EXPECT_TRUE(outcome.timedOut);
+    EXPECT_TRUE(outcome.outputCut);
+    EXPECT_LE(outcome.output.size(), options.outputLimit + 100);
+    EXPECT_TRUE(contains(outcome.output, "\ncorvane-host: output cut after 1 MiB; the rest was read and dropped\n")) << outcome.output.substr(outcome.output.size() - 200);
 }
 #endif
