@@ -46,7 +46,8 @@ const char* const usageText =
     "      failing one it finds as a script that run replays.\n"
     "  corvane-host checks\n"
     "      Lists the checks of validate.\n"
-    "  corvane-host show LIBRARY [SCRIPT] [--class ID] [--size WxH] [--screenshot FILE.png] [--strict] [--timeout S]\n"
+    "  corvane-host show LIBRARY [SCRIPT] [--size WxH] [--screenshot FILE.png] [--strict] [--timeout S]\n"
+    "                        [--class ID] [--kind N] [--pins FILE]\n"
     "      Opens the window of a windowed object in a window of its own, plays SCRIPT\n"
     "      to it in a child process as run does, and saves a PNG of it, or keeps it up\n"
     "      until it is closed (Windows only; no time limit then).\n"
@@ -60,8 +61,9 @@ const char* const usageText =
     "5 no MP_GetFactory, 6 class not registered, 7 bad script line, 8 value too large\n"
     "for its pin, 9 no or bad pin description, 10 the plug-in refused a session step,\n"
     "11 time limit passed (hang), 12 crash or exception in the plug-in, 13 contract\n"
-    "broken (run and show --strict, fuzz), 20 show needs windows (this build has none),\n"
-    "21 no screenshot taken or written.\n";
+    "broken (run and show --strict, fuzz), 14 the harness could not start or watch a\n"
+    "child process (its own trouble), 20 show needs windows (this build has none),\n"
+    "21 no screenshot taken or written, 22 no display to make windows on.\n";
 
 std::vector<std::string> commandLine(int argc, char** argv) {
 #ifdef _WIN32

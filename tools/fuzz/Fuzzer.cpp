@@ -117,6 +117,7 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
         std::string said;
         const SessionVerdict verdict = playContained(options.plugin, script, script.text(), "session", contain,
                                                      [&said](const std::string& line) { said += line + "\n"; });
+        if (verdict.code == ExitCode::HarnessFailed) throw HostError(verdict.code, verdict.message);
         if (verdict.kind == SessionVerdict::Kind::Stopped) {
             out << said;
             throw HostError(verdict.code, "session " + std::to_string(std::max(session, 1)) + " stopped before the plug-in was fuzzed" +
