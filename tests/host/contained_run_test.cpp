@@ -374,6 +374,35 @@ TEST(HostRun, ALibraryWhoseStartUpCodeCrashesIsSaidSoByRunValidateAndFuzz) {
     for (const ChildOutcome* outcome : {&run, &validate, &fuzz}) EXPECT_FALSE(hasCrashDump(outcome->output)) << outcome->output;
 }
 
+TEST(HostRun, StartUpCodeThatExitsOrHangsIsPlacedWhileLoading) {
+    const std::string script = fileWith("at_load.txt", "notify 0\n");
+    struct Row {
+        std::string variant;
+        ExitCode code;
+        std::string run;       // run's last line
+        std::string validate;  // validate's words
+    };
+    const Row cases[] = {
+        {"exits_at_load", ExitCode::Crashed,
+         "corvane-host: CRASH while loading the library: the plug-in ended the process (exit status 0)",
+         "corvane-host: " + plugin("exits_at_load") + ": the plug-in ended the process (exit status 0) while it was loaded\n"},
+        {"hangs_at_load", ExitCode::TimedOut,
+         "corvane-host: TIMEOUT while loading the library: no answer within " + shortLimit +
+             " s (beyond the script's waits); its process was ended",
+         "corvane-host: " + plugin("hangs_at_load") + " was not loaded within " + shortLimit +
+             " s (its start-up code does not return)\n"},
+    };
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.variant);
+        const ChildOutcome run = host({"run", plugin(row.variant), script, "--timeout", shortLimit});
+        EXPECT_EQ(run.exitCode, static_cast<int>(row.code)) << run.output;
+        EXPECT_EQ(linesOf(run.output).back(), row.run) << run.output;
+        const ChildOutcome validate = host({"validate", plugin(row.variant), "--timeout", shortLimit});
+        EXPECT_EQ(validate.exitCode, static_cast<int>(row.code)) << validate.output;
+        EXPECT_EQ(validate.output, row.validate);
+    }
+}
+
 TEST(HostRun, APluginThatEndsTheProcessWithStatusZeroFailsEveryCommand) {
     // exit(0) inside setPin(1): no command may read it as a clean end.
     const std::string library = plugin("exits_setpin");

@@ -27,6 +27,8 @@
 //   TEST_PLUGIN_FLOODS_OUTPUT         setHost starts a thread that writes to standard output without
 //                                     end; notify 1 never returns
 //   TEST_PLUGIN_EXITS_IN_SETPIN       setPin on float pin 1 ends the process with exit status 0
+//   TEST_PLUGIN_EXITS_AT_LOAD         the library's static initialisation ends the process with status 0
+//   TEST_PLUGIN_HANGS_AT_LOAD         the library's static initialisation never returns
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +71,21 @@ constexpr std::int32_t lastFloatPin = 65536;
 int* volatile nowhereAtLoad = nullptr;
 const int crashAtLoad = [] {
     *nowhereAtLoad = 1;
+    return 1;
+}();
+#endif
+
+#ifdef TEST_PLUGIN_EXITS_AT_LOAD
+const int exitAtLoad = [] {
+    std::exit(0);
+    return 1;
+}();
+#endif
+
+#ifdef TEST_PLUGIN_HANGS_AT_LOAD
+const int hangAtLoad = [] {
+    for (volatile bool spinning = true; spinning;) {
+    }
     return 1;
 }();
 #endif
