@@ -142,31 +142,44 @@ void leaveTheGroup() {
 #endif
 
 #ifdef TEST_PLUGIN_FLOODS_OUTPUT
-/// Writes lines to standard output for as long as the process lives.
+/// A block of lines, written whole, as fast as the pipe takes it.
+const std::string& floodBlock() {
+    static const std::string block = [] {
+        std::string lines;
+        while (lines.size() < (std::size_t{1} << 20)) lines += "flooding standard output from a thread of the plug-in's own\n";
+        return lines;
+    }();
+    return block;
+}
+
+/// Writes to standard output from two threads for as long as the process lives.
 void flood() {
+    floodBlock();
 #ifdef _WIN32
     struct Writer {
         static DWORD WINAPI run(void*) {
-            static const char line[] = "flooding standard output from a thread of the plug-in's own\n";
             const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
             for (;;) {
                 DWORD wrote = 0;
-                if (!WriteFile(output, line, sizeof line - 1, &wrote, nullptr)) Sleep(1);
+                if (!WriteFile(output, floodBlock().data(), static_cast<DWORD>(floodBlock().size()), &wrote, nullptr)) Sleep(1);
             }
         }
     };
-    const HANDLE thread = CreateThread(nullptr, 0, Writer::run, nullptr, 0, nullptr);
-    if (thread != nullptr) CloseHandle(thread);
+    for (int i = 0; i < 2; ++i) {
+        const HANDLE thread = CreateThread(nullptr, 0, Writer::run, nullptr, 0, nullptr);
+        if (thread != nullptr) CloseHandle(thread);
+    }
 #else
     struct Writer {
         static void* run(void*) {
-            static const char line[] = "flooding standard output from a thread of the plug-in's own\n";
             for (;;)
-                if (write(1, line, sizeof line - 1) < 0) usleep(1000);
+                if (write(1, floodBlock().data(), floodBlock().size()) < 0) usleep(1000);
         }
     };
-    pthread_t thread;
-    if (pthread_create(&thread, nullptr, Writer::run, nullptr) == 0) pthread_detach(thread);
+    for (int i = 0; i < 2; ++i) {
+        pthread_t thread;
+        if (pthread_create(&thread, nullptr, Writer::run, nullptr) == 0) pthread_detach(thread);
+    }
 #endif
 }
 #endif
