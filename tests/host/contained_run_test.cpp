@@ -374,23 +374,26 @@ TEST(HostRun, ALibraryWhoseStartUpCodeCrashesIsSaidSoByRunValidateAndFuzz) {
     for (const ChildOutcome* outcome : {&run, &validate, &fuzz}) EXPECT_FALSE(hasCrashDump(outcome->output)) << outcome->output;
 }
 
-TEST(HostRun, StartUpCodeThatExitsOrHangsIsPlacedWhileLoading) {
+TEST(HostRun, StartUpCodeThatExitsOrHangsIsPlacedWhileLoadingByEveryCommand) {
     const std::string script = fileWith("at_load.txt", "notify 0\n");
     struct Row {
         std::string variant;
         ExitCode code;
         std::string run;       // run's last line
         std::string validate;  // validate's words
+        std::string fuzz;      // fuzz's last line
     };
     const Row cases[] = {
         {"exits_at_load", ExitCode::Crashed,
          "corvane-host: CRASH while loading the library: the plug-in ended the process (exit status 0)",
-         "corvane-host: " + plugin("exits_at_load") + ": the plug-in ended the process (exit status 0) while it was loaded\n"},
+         "corvane-host: " + plugin("exits_at_load") + ": the plug-in ended the process (exit status 0) while it was loaded\n",
+         "corvane-host: session 1 crashed while loading the library: the plug-in ended the process (exit status 0)"},
         {"hangs_at_load", ExitCode::TimedOut,
          "corvane-host: TIMEOUT while loading the library: no answer within " + shortLimit +
              " s (beyond the script's waits); its process was ended",
          "corvane-host: " + plugin("hangs_at_load") + " was not loaded within " + shortLimit +
-             " s (its start-up code does not return)\n"},
+             " s (its start-up code does not return)\n",
+         "corvane-host: session 1 hung while loading the library: no answer within " + shortLimit + " s"},
     };
     for (const Row& row : cases) {
         SCOPED_TRACE(row.variant);
@@ -400,6 +403,9 @@ TEST(HostRun, StartUpCodeThatExitsOrHangsIsPlacedWhileLoading) {
         const ChildOutcome validate = host({"validate", plugin(row.variant), "--timeout", shortLimit});
         EXPECT_EQ(validate.exitCode, static_cast<int>(row.code)) << validate.output;
         EXPECT_EQ(validate.output, row.validate);
+        const ChildOutcome fuzz = host({"fuzz", plugin(row.variant), "--sessions", "2", "--timeout", shortLimit});
+        EXPECT_EQ(fuzz.exitCode, static_cast<int>(row.code)) << fuzz.output;
+        EXPECT_EQ(linesOf(fuzz.output).back(), row.fuzz) << fuzz.output;
     }
 }
 
