@@ -131,14 +131,18 @@ CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
             result.message = "no answer within " + formatNumber(options.timeoutSeconds) + " s" + at + "; its process was ended\n" + result.message;
             break;
         case ChildEnding::Kind::Crashed:
-        case ChildEnding::Kind::EndedByPlugin:
+        case ChildEnding::Kind::EndedByPlugin: {
             result.result = "crash";
-            result.message = (ending.whileLoading ? "the library could not be loaded: " + ending.fault
-                                                  : (ending.kind == ChildEnding::Kind::Crashed && ending.report.empty()
-                                                         ? "the check's process ended with " + ending.fault
-                                                         : ending.fault) + at) +
-                             "\n" + report + result.message;
+            // "the check's process ended with signal 11 (...) during setPin(2)",
+            // "the plug-in ended the process (exit status 0) during setPin(1)",
+            // a sanitizer's first line with its place, its next lines below.
+            const bool bySignal = ending.kind == ChildEnding::Kind::Crashed && ending.report.empty();
+            const std::string what = ending.whileLoading ? "the library could not be loaded: " + ending.fault
+                                     : bySignal          ? "the check's process ended with " + ending.fault + at
+                                                         : ending.fault + at;
+            result.message = what + "\n" + report + result.message;
             break;
+        }
         case ChildEnding::Kind::Finished:
             if (ending.status == childCheckFailed) {
                 result.result = "fail";
