@@ -8,9 +8,16 @@ shift
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
+  # A prefix that cannot be made is this machine's trouble, not the
+  # program's: said once, with its own exit status (23).
+  status=0
+  mkdir -p "$WINEPREFIX" && wineboot -i >/dev/null 2>&1 || status=$?
   wineserver -w || true
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine-run.sh: cannot make the Wine prefix $WINEPREFIX (status $status):" \
+         "check that Wine runs (wine --version) and that the folder may be written, remove it and run again" >&2
+    exit 23
+  fi
 fi
 # Wine's own background processes (winedevice, plugplay, ...) start with the
 # first program of a session and keep its standard error. They hold a

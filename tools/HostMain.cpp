@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tools/common/ChildProcess.h"
+#include "tools/common/ProcessContainment.h"
 #include "tools/session/ContainedSession.h"
 #include "tools/fuzz/Fuzzer.h"
 #include "tools/common/HostError.h"
@@ -45,7 +46,8 @@ const char* const usageText =
     "      failing one it finds as a script that run replays.\n"
     "  corvane-host checks\n"
     "      Lists the checks of validate.\n"
-    "  corvane-host show LIBRARY [SCRIPT] [--class ID] [--size WxH] [--screenshot FILE.png] [--strict] [--timeout S]\n"
+    "  corvane-host show LIBRARY [SCRIPT] [--size WxH] [--screenshot FILE.png] [--strict] [--timeout S]\n"
+    "                        [--class ID] [--kind N] [--pins FILE]\n"
     "      Opens the window of a windowed object in a window of its own, plays SCRIPT\n"
     "      to it in a child process as run does, and saves a PNG of it, or keeps it up\n"
     "      until it is closed (Windows only; no time limit then).\n"
@@ -59,8 +61,9 @@ const char* const usageText =
     "5 no MP_GetFactory, 6 class not registered, 7 bad script line, 8 value too large\n"
     "for its pin, 9 no or bad pin description, 10 the plug-in refused a session step,\n"
     "11 time limit passed (hang), 12 crash or exception in the plug-in, 13 contract\n"
-    "broken (run and show --strict, fuzz), 20 show needs windows (this build has none),\n"
-    "21 no screenshot taken or written.\n";
+    "broken (run and show --strict, fuzz), 14 the harness could not start or watch a\n"
+    "child process (its own trouble), 20 show needs windows (this build has none),\n"
+    "21 no screenshot taken or written, 22 no display to make windows on.\n";
 
 std::vector<std::string> commandLine(int argc, char** argv) {
 #ifdef _WIN32
@@ -118,6 +121,7 @@ bool takes(const std::string& command, const std::string& option) {
         {"run", {"--json", "--strict", "--timeout"}},
         {"validate", {"--include", "--exclude", "--in-process", "--timeout", "--json", "--junit"}},
         {"fuzz", {"--seed", "--sessions", "--steps", "--timeout", "--out"}},
+        {"show", {"--strict", "--timeout", "--size", "--screenshot"}},
         {childSessionOption, {"--json", "--strict", "--quiet", "--source", "--show", "--size", "--screenshot"}},
         {childCheckOption, {}},
         {childOpenOption, {}},
@@ -129,7 +133,7 @@ bool takes(const std::string& command, const std::string& option) {
 }
 
 bool knownOption(const std::string& option) {
-    for (const char* command : {"run", "validate", "fuzz"})
+    for (const char* command : {"run", "validate", "fuzz", "show"})
         if (takes(command, option)) return true;
     return false;
 }
@@ -163,8 +167,11 @@ Arguments parseArguments(const std::vector<std::string>& words, std::size_t firs
         else if (word == "--show") parsed.show = true;
         else if (word == "--screenshot") parsed.screenshot = value();
         else if (word == "--size") {
-            parsed.windowSize = parseWindowSize(value());
-            if (!parsed.windowSize) throw HostError(ExitCode::Usage, "--size needs WIDTHxHEIGHT");
+            const std::string& text = value();
+            parsed.windowSize = parseWindowSize(text);
+            if (!parsed.windowSize)
+                throw HostError(ExitCode::Usage, "--size needs WIDTHxHEIGHT, each 1 to " + std::to_string(largestWindowSide) +
+                                                     " pixels, not " + text);
         }
         else if (word == "--class") parsed.plugin.identifier = value();
         else if (word == "--pins") parsed.plugin.pinsFile = value();
@@ -239,9 +246,9 @@ int showCommand(const ShowOptions& show) {
                                });
 }
 
-/// The child side of run and fuzz: plays the script on standard input and
-/// ends with an exit marker on the control channel, so the parent tells its
-/// own ending from one the plug-in forced (exit or abort inside it).
+/// The child side of run, show and fuzz: plays the script on standard input;
+/// main ends it with the final marker on the control channel, so the parent
+/// tells its own ending from one the plug-in forced (exit or abort inside it).
 int playChildSession(const Arguments& arguments) {
     endQuietlyOnCrash();
     // Markers on the control channel, where the plug-in's prints cannot reach;
@@ -270,9 +277,22 @@ int playChildSession(const Arguments& arguments) {
         }
     }
     std::cout.flush();
-    markers << sessionMarker << "exit " << code << "\n";
     markers.flush();
     return code;
+}
+
+/// The library the command works on (run, validate, fuzz, show), read as
+/// the command reads its arguments; none for another command or a command
+/// line that the command itself will refuse.
+std::optional<std::string> libraryOf(const std::vector<std::string>& words) {
+    if (words.empty()) return std::nullopt;
+    const std::string& command = words[0];
+    if (command != "run" && command != "validate" && command != "fuzz" && command != "show") return std::nullopt;
+    try {
+        return parseArguments(words, 1, command).plugin.libraryPath;
+    } catch (const HostError&) {
+        return std::nullopt;
+    }
 }
 
 int run(std::vector<std::string> words) {
@@ -306,7 +326,19 @@ int run(std::vector<std::string> words) {
         if (arguments.positional.size() > 2) throw HostError(ExitCode::Usage, "run takes one library and one script\n" + std::string(usageText));
         return runCommand(arguments);
     }
-    if (command == "show") return showCommand(parseShowArguments(words, usageText));
+    if (command == "show") {
+        const Arguments arguments = parseArguments(words, 1, command);
+        if (arguments.positional.size() > 2) throw HostError(ExitCode::Usage, "show takes one library and one script\n" + std::string(usageText));
+        requireWindows();
+        ShowOptions options;
+        options.plugin = arguments.plugin;
+        if (arguments.positional.size() == 2) options.scriptPath = arguments.positional[1];
+        if (arguments.windowSize) options.proposed = *arguments.windowSize;
+        options.screenshot = arguments.screenshot;
+        options.strict = arguments.strict;
+        options.timeoutSeconds = arguments.timeoutSeconds;
+        return showCommand(options);
+    }
     if (command == "validate") {
         const Arguments arguments = parseArguments(words, 1, command);
         if (arguments.positional.size() > 1) throw HostError(ExitCode::Usage, "validate takes one library\n" + std::string(usageText));
@@ -344,22 +376,28 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
+    int code = 0;
     try {
+        std::vector<std::string> words = commandLine(argc, argv);
+        const bool child = words.size() >= 2 && words[0] == controlChannelOption;
+        // The top-level harness holds every process its children start, and
+        // takes them with it when it is ended.
+        if (!child) containChildProcesses();
         // A module built with sanitizers needs their runtime before it loads:
         // this may start the program again with it (and not return).
-        if (argc >= 3) {
-            const std::string command = argv[1];
-            if (command == "run" || command == "validate" || command == "fuzz" || command == "show")
-                provideSanitizerRuntime(argv[2], argv);
-        }
-        return run(commandLine(argc, argv));
+        if (const auto library = libraryOf(words)) provideSanitizerRuntime(*library, argv);
+        code = run(std::move(words));
     } catch (const HostError& error) {
         std::cout.flush();
         std::cerr << "corvane-host: " + std::string(error.what()) + "\n";
-        return static_cast<int>(error.code);
+        code = static_cast<int>(error.code);
     } catch (const std::exception& error) {
         std::cout.flush();
         std::cerr << "corvane-host: " + std::string(error.what()) + "\n";
-        return static_cast<int>(ExitCode::PluginFailed);
+        code = static_cast<int>(ExitCode::PluginFailed);
     }
+    std::cout.flush();
+    // A child's last word to its parent: it ended here, of its own accord.
+    tellParentFinished(code);
+    return code;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "HostToolSupport.h"
+#include "tools/common/HostError.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -33,7 +34,7 @@ TEST(ChildProcess, AChildsControlChannelIsItsOwnBesideItsOutput) {
     const ChildOutcome outcome = runProgram(inBuild(CORVANE_HOST_FILE), {"--open-library", plugin("good")}, options);
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_EQ(outcome.control, "loading\nloaded\n");
+    EXPECT_EQ(outcome.control, "loading\nloaded\nexit 0\n");
     EXPECT_EQ(outcome.output, "");
     EXPECT_FALSE(crashedWhileLoading(outcome));
 }
@@ -78,5 +79,39 @@ TEST(ChildProcess, WhatAChildLeavesBehindIsEndedOrLeftWithoutHoldingTheParent) {
         EXPECT_EQ(gone, row.ended);
         if (!gone) kill(left, SIGKILL);
     }
+}
+#endif
+
+#ifndef _WIN32
+TEST(ChildProcess, AChildThatCannotStartIsTheHarnessOwnTroubleWithItsOwnStatus) {
+    // Five descriptors leave room for one pipe: the control channel's fails.
+    const std::string script = fileWith("no_descriptors.txt", "notify 0\n");
+    const std::vector<std::vector<std::string>> commands{
+        {"run", plugin("good"), script}, {"validate", plugin("good")}, {"fuzz", plugin("good"), "--sessions", "2"}};
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command[0]);
+        std::vector<std::string> arguments{"-c", "ulimit -n 5; exec \"$0\" \"$@\"", inBuild(CORVANE_HOST_FILE)};
+        arguments.insert(arguments.end(), command.begin(), command.end());
+        const ChildOutcome outcome = runProgram("/bin/sh", arguments, true);
+        EXPECT_TRUE(outcome.exited);
+        EXPECT_EQ(outcome.exitCode, static_cast<int>(ExitCode::HarnessFailed)) << outcome.output;
+        EXPECT_TRUE(contains(outcome.output,
+                             "corvane-host: the harness cannot start a child process (no pipe for its control channel (error 24: "))
+            << outcome.output;
+        EXPECT_TRUE(contains(outcome.output, "raise the limits (ulimit -u, ulimit -n) and run again\n")) << outcome.output;
+        EXPECT_FALSE(contains(outcome.output, "FAIL")) << outcome.output;
+    }
+}
+
+// (Under Wine the flooding plug-in of contained_run_test shows the bound.)
+TEST(ChildProcess, KeptOutputIsBoundedAndTheCutIsSaid) {
+    ChildOptions options;
+    options.timeoutSeconds = 2;
+    options.outputLimit = std::size_t{1} << 20;
+    const ChildOutcome outcome = runProgram("/bin/sh", {"-c", "yes"}, options);
+    EXPECT_TRUE(outcome.timedOut);
+    EXPECT_TRUE(outcome.outputCut);
+    EXPECT_LE(outcome.output.size(), options.outputLimit + 100);
+    EXPECT_TRUE(contains(outcome.output, "\ncorvane-host: output cut after 1 MiB; the rest was read and dropped\n")) << outcome.output.substr(outcome.output.size() - 200);
 }
 #endif

@@ -10,16 +10,17 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <csignal>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizers catch the fault themselves, report it and exit with status 1.
-const char* const segmentationFault =
-    "the process ended with exit status 1 before the session finished (exit or abort inside the plug-in)";
+const char* const segmentationFault = "the plug-in ended the process (exit status 1)";
 #elif defined(_WIN32)
 const char* const segmentationFault = "exception 0xC0000005 (access violation)";
 #else
@@ -351,9 +352,8 @@ TEST(HostRun, LinesThePluginPrintsThatLookLikeMarkersAreTranscriptText) {
     EXPECT_EQ(outcome.exitCode, static_cast<int>(ExitCode::Crashed)) << outcome.output;
     EXPECT_TRUE(contains(outcome.output, "\x1e" "line 1\n\x1e" "broken forged\n\x1e" "exit 0\n")) << outcome.output;
     EXPECT_EQ(linesOf(outcome.output).back(),
-              "corvane-host: CRASH at " + script +
-                  ":2 (notify 0): the process ended with exit status 0 before the session finished (exit or abort inside "
-                  "the plug-in); 7 events recorded before it")
+              "corvane-host: CRASH at " + script + ":2 (notify 0): the plug-in ended the process (exit status 0); 7 events "
+                                                   "recorded before it")
         << outcome.output;
 }
 
@@ -376,3 +376,133 @@ TEST(HostRun, ALibraryWhoseStartUpCodeCrashesIsSaidSoByRunValidateAndFuzz) {
     EXPECT_TRUE(contains(fuzz.output, "corvane-host: session 1 crashed while loading the library: " + crashed + "\n")) << fuzz.output;
     for (const ChildOutcome* outcome : {&run, &validate, &fuzz}) EXPECT_FALSE(hasCrashDump(outcome->output)) << outcome->output;
 }
+
+TEST(HostRun, StartUpCodeThatExitsOrHangsIsPlacedWhileLoadingByEveryCommand) {
+    const std::string script = fileWith("at_load.txt", "notify 0\n");
+    struct Row {
+        std::string variant;
+        ExitCode code;
+        std::string run;       // run's last line
+        std::string validate;  // validate's words
+        std::string fuzz;      // fuzz's last line
+    };
+    const Row cases[] = {
+        {"exits_at_load", ExitCode::Crashed,
+         "corvane-host: CRASH while loading the library: the plug-in ended the process (exit status 0)",
+         "corvane-host: " + plugin("exits_at_load") + ": the plug-in ended the process (exit status 0) while it was loaded\n",
+         "corvane-host: session 1 crashed while loading the library: the plug-in ended the process (exit status 0)"},
+        {"hangs_at_load", ExitCode::TimedOut,
+         "corvane-host: TIMEOUT while loading the library: no answer within " + shortLimit +
+             " s (beyond the script's waits); its process was ended",
+         "corvane-host: " + plugin("hangs_at_load") + " was not loaded within " + shortLimit +
+             " s (its start-up code does not return)\n",
+         "corvane-host: session 1 hung while loading the library: no answer within " + shortLimit + " s"},
+    };
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.variant);
+        const ChildOutcome run = host({"run", plugin(row.variant), script, "--timeout", shortLimit});
+        EXPECT_EQ(run.exitCode, static_cast<int>(row.code)) << run.output;
+        EXPECT_EQ(linesOf(run.output).back(), row.run) << run.output;
+        const ChildOutcome validate = host({"validate", plugin(row.variant), "--timeout", shortLimit});
+        EXPECT_EQ(validate.exitCode, static_cast<int>(row.code)) << validate.output;
+        EXPECT_EQ(validate.output, row.validate);
+        const ChildOutcome fuzz = host({"fuzz", plugin(row.variant), "--sessions", "2", "--timeout", shortLimit});
+        EXPECT_EQ(fuzz.exitCode, static_cast<int>(row.code)) << fuzz.output;
+        EXPECT_EQ(linesOf(fuzz.output).back(), row.fuzz) << fuzz.output;
+    }
+}
+
+TEST(HostRun, APluginThatEndsTheProcessWithStatusZeroFailsEveryCommand) {
+    // exit(0) inside setPin(1): no command may read it as a clean end.
+    const std::string library = plugin("exits_setpin");
+    const std::string script = fileWith("exit_in_setpin.txt", "text 0 \"a\"\nfloat 1 1\nnotify 0\n");
+    const ChildOutcome run = host({"run", library, script});
+    EXPECT_EQ(run.exitCode, static_cast<int>(ExitCode::Crashed)) << run.output;
+    EXPECT_EQ(linesOf(run.output).back(), "corvane-host: CRASH at " + script +
+                                              ":2 (float 1 1): the plug-in ended the process (exit status 0); 4 events "
+                                              "recorded before it")
+        << run.output;
+
+    const std::string junit = inBuild("exit_in_setpin_junit.xml");
+    const ChildOutcome validate = host({"validate", library, "--include", "export-table,pin-description", "--junit", junit});
+    EXPECT_EQ(validate.exitCode, static_cast<int>(ExitCode::ChecksFailed)) << validate.output;
+    EXPECT_EQ(maskTimes(validate.output),
+              "PASS  export-table\n"
+              "CRASH pin-description\n"
+              "      the plug-in ended the process (exit status 0) during setPin(1)\n"
+              "1 passed, 1 failed\n");
+    EXPECT_TRUE(contains(contentsOf(junit), "<error type=\"crash\" message=\"the plug-in ended the process (exit status 0) during setPin(1)\""))
+        << contentsOf(junit);
+
+    const ChildOutcome fuzz = host({"fuzz", library, "--seed", "1", "--sessions", "30"});
+    EXPECT_EQ(fuzz.exitCode, static_cast<int>(ExitCode::Crashed)) << fuzz.output;
+    EXPECT_TRUE(contains(fuzz.output, "the plug-in ended the process (exit status 0)")) << fuzz.output;
+}
+
+TEST(HostRun, AHangingPluginThatFightsContainmentStillEndsAtItsTimeLimit) {
+    // One floods standard output from a thread of its own; one (natively)
+    // moves its process into the harness's process group and leaves a
+    // process in a session of its own behind. Each hangs in notify 1.
+    struct Row {
+        std::string variant;
+        bool leavesProcesses;
+    };
+    std::vector<Row> cases{{"floods_output", false}};
+#ifndef _WIN32
+    cases.push_back({"leaves_group", true});
+#endif
+    const std::string script = fileWith("fight.txt", "notify 1\n");
+    for (const Row& row : cases) {
+        SCOPED_TRACE(row.variant);
+        const ChildOutcome outcome = host({"run", plugin(row.variant), script, "--timeout", shortLimit});
+        EXPECT_EQ(outcome.exitCode, static_cast<int>(ExitCode::TimedOut)) << outcome.output.substr(0, 2000);
+        EXPECT_LT(outcome.seconds, std::stod(shortLimit) + 20);
+        EXPECT_TRUE(contains(outcome.output, "corvane-host: TIMEOUT at " + script + ":1 (notify 1): no answer within " + shortLimit))
+            << outcome.output.substr(outcome.output.size() > 2000 ? outcome.output.size() - 2000 : 0);
+        // What the harness keeps of a child's output is bounded.
+        EXPECT_LT(outcome.output.size(), (std::size_t{64} << 20) + 4096);
+        if (!row.leavesProcesses) continue;
+        const unsigned long left = lingeringId(outcome.output);
+        ASSERT_NE(left, 0u) << outcome.output;
+        EXPECT_TRUE(processEnds(left)) << "the process " << left << " that left its session outlived the session";
+        const std::size_t at = outcome.output.find("plug-in pid ");
+        ASSERT_NE(at, std::string::npos) << outcome.output;
+        EXPECT_TRUE(processEnds(std::stoul(outcome.output.substr(at + 12)))) << "the session's process that left its group outlived it";
+    }
+}
+
+#ifndef _WIN32
+TEST(HostRun, TheHarnessEndedByASignalTakesThePluginsProcessesWithIt) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        // The plug-in's process says its id; its parent is the session's
+        // process, whose parent is the harness: that one is ended.
+        unsigned long left = 0;
+        std::string said;
+        ChildOptions options;
+        options.withErrors = true;
+        options.timeoutSeconds = 60;
+        options.onOutput = [&](std::string_view piece) {
+            said.append(piece);
+            const std::size_t at = said.find("lingering pid ");
+            if (left != 0 || at == std::string::npos || said.find('\n', at) == std::string::npos) return;
+            left = lingeringId(said);
+            const auto parentOf = [](unsigned long id) -> pid_t {
+                const std::string stat = contentsOf("/proc/" + std::to_string(id) + "/stat");
+                const std::size_t name = stat.rfind(')');
+                return name == std::string::npos ? 0 : static_cast<pid_t>(std::atol(stat.c_str() + name + 4));
+            };
+            const pid_t harness = parentOf(static_cast<unsigned long>(parentOf(left)));
+            if (harness > 1) kill(harness, signal);
+        };
+        const ChildOutcome outcome = runProgram(inBuild(CORVANE_HOST_FILE),
+                                                {"run", plugin("leaves_child"), fileWith("signalled.txt", "notify 1\n"), "--timeout", "50"},
+                                                options);
+        EXPECT_FALSE(outcome.exited) << said;
+        EXPECT_EQ(outcome.fault, static_cast<unsigned long>(signal)) << said;
+        EXPECT_LT(outcome.seconds, 30) << said;
+        ASSERT_NE(left, 0u) << said;
+        EXPECT_TRUE(processEnds(left)) << "the plug-in's child " << left << " outlived the harness";
+    }
+}
+#endif

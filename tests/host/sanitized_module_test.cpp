@@ -40,6 +40,30 @@ TEST(SanitizedModule, ARunReportsTheUseAfterReleaseAsACrashWithTheReport) {
     EXPECT_NE(json.output.find("\"report\":[\"AddressSanitizer: heap-use-after-free"), std::string::npos) << json.output;
 }
 
+TEST(SanitizedModule, ValidateShowsTheReportInItsTextJsonAndJUnit) {
+    // The new level releases the held peak and reads it: the pin checks run into it.
+    const std::string library = plugin("timer_asan_reads_released");
+    const std::string junit = inBuild("sanitized_module_test_junit.xml");
+    const ChildOutcome text = host({"validate", library, "--include", "pin-description", "--junit", junit});
+    EXPECT_EQ(text.exitCode, static_cast<int>(ExitCode::ChecksFailed)) << text.output;
+    EXPECT_TRUE(contains(text.output, "CRASH pin-description")) << text.output;
+    EXPECT_TRUE(contains(text.output, "\n      AddressSanitizer: heap-use-after-free")) << text.output;
+    EXPECT_TRUE(contains(text.output, "in onLevelChanged")) << text.output;
+    EXPECT_TRUE(contains(contentsOf(junit), "<error type=\"crash\" message=\"AddressSanitizer: heap-use-after-free")) << contentsOf(junit);
+
+    const ChildOutcome json = host({"validate", library, "--include", "pin-description", "--json"});
+    EXPECT_TRUE(contains(json.output, "\"result\":\"crash\",")) << json.output;
+    EXPECT_TRUE(contains(json.output, "\"message\":\"AddressSanitizer: heap-use-after-free")) << json.output;
+}
+
+TEST(SanitizedModule, OptionsMayComeBeforeTheLibrary) {
+    // The harness starts itself again with the runtime whatever the order of its arguments.
+    const std::string script = fileWith("huge_peak_first.txt", "float 0 1e7\nnotify 0\nwait 30\n");
+    const ChildOutcome text = host({"run", "--timeout", "10", plugin("timer_ubsan_overflow"), script});
+    EXPECT_EQ(text.exitCode, static_cast<int>(ExitCode::Crashed)) << text.output;
+    EXPECT_TRUE(contains(text.output, "runtime error: signed integer overflow")) << text.output;
+}
+
 TEST(SanitizedModule, AnUndefinedBehaviourReportIsACrashToo) {
     const std::string script = fileWith("huge_peak.txt", "float 0 1e7\nnotify 0\nwait 30\n");
     const ChildOutcome text = host({"run", plugin("timer_ubsan_overflow"), script});

@@ -21,8 +21,17 @@
 //                                     the harness's own session markers, then ends the process
 //                                     with status 0
 //   TEST_PLUGIN_NO_GUI_INTERFACE      the object answers only IMpUnknown: neither GUI interface
+//   TEST_PLUGIN_LEAVES_ITS_GROUP      notify 1 starts a process that leaves its session ("lingering
+//                                     pid N"), says its own id ("plug-in pid N"), moves its process
+//                                     into its parent's process group and never returns (natively)
+//   TEST_PLUGIN_FLOODS_OUTPUT         setHost starts a thread that writes to standard output without
+//                                     end; notify 1 never returns
+//   TEST_PLUGIN_EXITS_IN_SETPIN       setPin on float pin 1 ends the process with exit status 0
+//   TEST_PLUGIN_EXITS_AT_LOAD         the library's static initialisation ends the process with status 0
+//   TEST_PLUGIN_HANGS_AT_LOAD         the library's static initialisation never returns
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -33,11 +42,14 @@
 #include "interfaces/IMpUserInterface2.h"
 #include "interfaces/InterfaceIds.h"
 
-#if defined(TEST_PLUGIN_LEAVES_A_CHILD) || defined(TEST_PLUGIN_FORGES_MARKERS)
+#if defined(TEST_PLUGIN_LEAVES_A_CHILD) || defined(TEST_PLUGIN_FORGES_MARKERS) || defined(TEST_PLUGIN_LEAVES_ITS_GROUP) || \
+    defined(TEST_PLUGIN_FLOODS_OUTPUT)
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <pthread.h>
 #include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 extern char** environ;
 #endif
@@ -59,6 +71,21 @@ constexpr std::int32_t lastFloatPin = 65536;
 int* volatile nowhereAtLoad = nullptr;
 const int crashAtLoad = [] {
     *nowhereAtLoad = 1;
+    return 1;
+}();
+#endif
+
+#ifdef TEST_PLUGIN_EXITS_AT_LOAD
+const int exitAtLoad = [] {
+    std::exit(0);
+    return 1;
+}();
+#endif
+
+#ifdef TEST_PLUGIN_HANGS_AT_LOAD
+const int hangAtLoad = [] {
+    for (volatile bool spinning = true; spinning;) {
+    }
     return 1;
 }();
 #endif
@@ -90,6 +117,70 @@ void leaveAChild() {
 #endif
     std::printf("lingering pid %lu\n", id);
     std::fflush(stdout);
+}
+#endif
+
+#ifdef TEST_PLUGIN_LEAVES_ITS_GROUP
+/// Starts a process that leaves its session and outlives its starter, then
+/// moves this process out of its own process group; says both ids.
+void leaveTheGroup() {
+#ifndef _WIN32
+    char shell[] = "/bin/sh";
+    char option[] = "-c";
+    char command[] = "setsid sleep 1000 </dev/null & echo lingering pid $!";
+    char* arguments[] = {shell, option, command, nullptr};
+    pid_t starter = 0;
+    if (posix_spawn(&starter, shell, nullptr, nullptr, arguments, environ) == 0) {
+        int status = 0;
+        waitpid(starter, &status, 0);
+    }
+    std::printf("plug-in pid %lu\n", static_cast<unsigned long>(getpid()));
+    std::fflush(stdout);
+    setpgid(0, getpgid(getppid()));
+#endif
+}
+#endif
+
+#ifdef TEST_PLUGIN_FLOODS_OUTPUT
+/// A block of lines, written whole, as fast as the pipe takes it.
+const std::string& floodBlock() {
+    static const std::string block = [] {
+        std::string lines;
+        while (lines.size() < (std::size_t{1} << 20)) lines += "flooding standard output from a thread of the plug-in's own\n";
+        return lines;
+    }();
+    return block;
+}
+
+/// Writes to standard output from two threads for as long as the process lives.
+void flood() {
+    floodBlock();
+#ifdef _WIN32
+    struct Writer {
+        static DWORD WINAPI run(void*) {
+            const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+            for (;;) {
+                DWORD wrote = 0;
+                if (!WriteFile(output, floodBlock().data(), static_cast<DWORD>(floodBlock().size()), &wrote, nullptr)) Sleep(1);
+            }
+        }
+    };
+    for (int i = 0; i < 2; ++i) {
+        const HANDLE thread = CreateThread(nullptr, 0, Writer::run, nullptr, 0, nullptr);
+        if (thread != nullptr) CloseHandle(thread);
+    }
+#else
+    struct Writer {
+        static void* run(void*) {
+            for (;;)
+                if (write(1, floodBlock().data(), floodBlock().size()) < 0) usleep(1000);
+        }
+    };
+    for (int i = 0; i < 2; ++i) {
+        pthread_t thread;
+        if (pthread_create(&thread, nullptr, Writer::run, nullptr) == 0) pthread_detach(thread);
+    }
+#endif
 }
 #endif
 
@@ -132,6 +223,9 @@ public:
 #ifdef TEST_PLUGIN_LEAVES_A_CHILD
         leaveAChild();
 #endif
+#ifdef TEST_PLUGIN_FLOODS_OUTPUT
+        flood();
+#endif
 #ifdef TEST_PLUGIN_OVER_RELEASES_HOST
         if (host != nullptr) {
             host->release();
@@ -150,6 +244,10 @@ public:
 #ifdef TEST_PLUGIN_HANGS_IN_SETPIN
         for (volatile bool spinning = pinIndex == 2; spinning;) {
         }
+#endif
+#ifdef TEST_PLUGIN_EXITS_IN_SETPIN
+        // A habit of plug-in code on an error it does not expect.
+        if (pinIndex == 1) std::exit(0);
 #endif
         float* slot = floatSlot(pinIndex);
 #ifndef TEST_PLUGIN_CRASHES_IN_SETPIN
@@ -195,7 +293,10 @@ public:
         if (host != nullptr && !text.empty() && floats.count(pinIndex) != 0)
             host->sendPinValue(100000, sizeof(float), &floats[pinIndex], 0);
 #endif
-#ifdef TEST_PLUGIN_LEAVES_A_CHILD
+#ifdef TEST_PLUGIN_LEAVES_ITS_GROUP
+        if (pinIndex == 1) leaveTheGroup();
+#endif
+#if defined(TEST_PLUGIN_LEAVES_A_CHILD) || defined(TEST_PLUGIN_LEAVES_ITS_GROUP) || defined(TEST_PLUGIN_FLOODS_OUTPUT)
         for (volatile bool spinning = pinIndex == 1; spinning;) {
         }
 #endif

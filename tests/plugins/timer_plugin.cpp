@@ -8,6 +8,8 @@
 //                                     which the next level releases
 //   TIMER_PLUGIN_COUNTS_OVER          the timer counts the peak's fall in
 //                                     thousandths of the level, in 32 bits
+//   TIMER_PLUGIN_READS_RELEASED_PEAK  a new level releases the held peak and
+//                                     then reads it, at once (no timer needed)
 #include <cstdint>
 #include <memory>
 
@@ -37,6 +39,12 @@ private:
 
     void onLevelChanged() {
         auto fresh = std::make_unique<Peak>(Peak{levelPin.getValue()});
+#ifdef TIMER_PLUGIN_READS_RELEASED_PEAK
+        if (held == nullptr) held = std::make_unique<Peak>(Peak{0});
+        const Peak* previous = held.get();
+        held.reset();
+        if (previous->value > fresh->value) fresh->value = previous->value;
+#endif
 #ifdef TIMER_PLUGIN_KEEPS_RELEASED_PEAK
         if (falling == nullptr) falling = fresh.get();
 #else

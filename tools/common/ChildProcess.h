@@ -2,25 +2,27 @@
 // writes on standard output and how it ended. The validator runs each check
 // this way, the session runner each session and the fuzzer each random
 // session, so a plug-in that crashes or hangs takes only its child down.
+// ChildRun.h adds the control channel's record and the one rule for how the
+// child ended; this is the process part.
 //
-// Containment: natively a child leads a process group of its own, and the
-// whole group is ended with it, when its time is up and when it ends (so a
-// process the plug-in left behind holding the output pipe cannot keep the
-// parent waiting); on Windows it runs in a job object that is ended and
-// closed when the child is over. A child inherits only its standard handles
-// and its control channel.
-//
-// The control channel: a pipe of its own beside standard output, on which the
-// child tells the parent where it is ("loading", "line 4", "exit 0"). The
-// plug-in shares standard output with the child, and so cannot forge what
-// the child says here by printing a line.
+// Containment: a child and everything it starts end with it, when its time
+// is up and when it ends, wherever they moved. Natively the child leads a
+// process group of its own; the child itself, its group and every process
+// descended from it are ended (ProcessContainment.h: the harness adopts the
+// orphans of its descendants, and takes them all with it when it is ended
+// by a signal). On Windows it runs in a job object that is ended and closed
+// when the child is over. A child inherits only its standard handles and
+// its control channel (ControlChannel.h).
 #pragma once
 
+#include <cstddef>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tools/common/ControlChannel.h"
+#include "tools/common/CrashNames.h"
 
 struct ChildOptions {
     bool withErrors = false;     // standard error into the output as well; else shared with this process
@@ -29,6 +31,8 @@ struct ChildOptions {
     std::string input;
     /// Each piece of output as it arrives, instead of collecting it in `output`.
     std::function<void(std::string_view)> onOutput;
+    /// Output beyond this many bytes is read and dropped, and a line says so.
+    std::size_t outputLimit = std::size_t{64} << 20;
     /// Gives the child a control channel: the arguments start with
     /// controlChannelOption and the channel's number.
     bool controlChannel = false;
@@ -47,7 +51,11 @@ struct ChildOutcome {
     unsigned long fault = 0;  // the signal number or exception code of a crash
     std::string faultName;    // its name ("Segmentation fault", "access violation"), or empty
     std::string output;     // everything written on standard output, unless ChildOptions::onOutput took it
+    bool outputCut = false; // more than ChildOptions::outputLimit was written; the rest was dropped
     std::string control;    // the control channel's lines, each ended by a line feed, unless onControl took them
+    /// Watching the child failed (poll or wait): it was ended, and this says
+    /// why in the system's words. The harness's trouble, not the child's.
+    std::string watchError;
     double seconds = 0;     // from start to end
 };
 
@@ -62,46 +70,8 @@ ChildOutcome runProgram(const std::string& program, const std::vector<std::strin
 /// runProgram on the running program itself.
 ChildOutcome runSelf(const std::vector<std::string>& arguments, const ChildOptions& options = {});
 
-/// Makes a crash of this process end it at once with the fault as its
-/// status, without a debugger, error dialog or crash dump (Windows); nothing elsewhere.
-void endQuietlyOnCrash();
-
-/// The child's first two arguments when it has a control channel: this
-/// option and the channel's number (a descriptor or handle value).
-constexpr const char* controlChannelOption = "--control-channel";
-
-/// The child's side: takes the channel named by the option's value and keeps
-/// it from this process's own children. False for a value that names none.
-bool openParentChannel(const std::string& number);
-/// Writes `line` and a line feed on the channel at once; nothing when this
-/// process has no channel.
-void tellParent(std::string_view line);
-/// A stream on the channel (each flush sends what it holds), or null when
-/// this process has none.
-std::ostream* parentChannel();
-
-/// What the child says on its control channel just before it loads the
-/// plug-in library, and once the library's start-up code has run.
-constexpr const char* loadingMarker = "loading";
-constexpr const char* loadedMarker = "loaded";
-/// Held while the plug-in library is loaded: says "loading" and, at its
-/// end, "loaded" to a watching parent, which can then tell a crash of the
-/// library's start-up code from one later on. (A contained child calls
-/// endQuietlyOnCrash first, so that such a crash ends it even where the
-/// system's loader would catch it and only fail the load.)
-class LoadingLibrary {
-public:
-    LoadingLibrary();
-    ~LoadingLibrary();
-    LoadingLibrary(const LoadingLibrary&) = delete;
-    LoadingLibrary& operator=(const LoadingLibrary&) = delete;
-};
-
 /// True when the child crashed after saying "loading" and before "loaded":
 /// the library's start-up code (DllMain, static initialisation) crashed.
 bool crashedWhileLoading(const ChildOutcome& outcome);
 /// "its start-up code crashed: signal 11 (Segmentation fault)", for such an outcome.
 std::string startupCrashWords(const ChildOutcome& outcome);
-
-/// The name of a Windows exception code ("access violation"), or empty.
-std::string exceptionName(unsigned long code);

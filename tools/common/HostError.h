@@ -20,8 +20,11 @@ enum class ExitCode : int {
     TimedOut = 11,           // a session or check took longer than its time limit: the plug-in hangs
     Crashed = 12,            // the session's process crashed, or an exception came out of the plug-in
     ContractBroken = 13,     // run --strict (and fuzz): the plug-in broke the binary contract
+    HarnessFailed = 14,      // the harness could not start or watch a child process (its own trouble, not the plug-in's)
     NeedsWindows = 20,       // show: this build of the harness has no windows (only the Windows build has)
     NoScreenshot = 21,       // show: the host window could not be made or captured, or the PNG not written
+    NoDisplay = 22,          // no display to make windows on (Wine without an X server): xvfb-run or a desktop session
+    WinePrefixFailed = 23,   // corvane-wine: the Wine prefix could not be made or started
 };
 
 /// Thrown inside the tool for any failure that ends it; main prints the

@@ -118,16 +118,19 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
         std::string said;
         const SessionVerdict verdict = playContained(options.plugin, script, script.text(), "session", contain,
                                                      [&said](const std::string& line) { said += line + "\n"; });
+        if (verdict.code == ExitCode::HarnessFailed) throw HostError(verdict.code, verdict.message);
         if (verdict.kind == SessionVerdict::Kind::Stopped) {
             out << said;
             throw HostError(verdict.code, "session " + std::to_string(std::max(session, 1)) + " stopped before the plug-in was fuzzed" +
                                               (verdict.message.empty() ? "" : ": " + verdict.message));
         }
         if (verdict.whileLoading) {
-            // Every session would crash there alike: nothing to shrink.
+            // Every session would end there alike: nothing to shrink.
             out << said;
-            throw HostError(verdict.code, "session " + std::to_string(std::max(session, 1)) + " crashed " +
-                                              placeOf(verdict, script, "session") + ": " + verdict.fault);
+            const bool hung = verdict.kind == SessionVerdict::Kind::TimedOut;
+            throw HostError(verdict.code, "session " + std::to_string(std::max(session, 1)) + (hung ? " hung " : " crashed ") +
+                                              placeOf(verdict, script, "session") + ": " +
+                                              (hung ? "no answer within " + formatNumber(verdict.limitSeconds) + " s" : verdict.fault));
         }
         if (session == 0) {
             const bool window = verdict.object.find(" gdi") != std::string::npos;

@@ -45,9 +45,18 @@ HostWindow::HostWindow(const wchar_t* title, MpSize clientSize, bool onScreen) {
         if (frame == nullptr) error = GetLastError();
     }
     if (frame == nullptr) {
+        // Not the plug-in's doing: no window of any kind can be made here
+        // (Wine without an X server, a session without a desktop).
         const std::string words = systemErrorWords(error);
-        throw HostError(ExitCode::NoScreenshot,
-                        "cannot make the host window (error " + std::to_string(error) + (words.empty() ? "" : ": " + words) + ")");
+        const bool noDisplayVariable = GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) == 0 &&
+                                       GetEnvironmentVariableW(L"WAYLAND_DISPLAY", nullptr, 0) == 0;
+        const bool underWine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+        throw HostError(ExitCode::NoDisplay,
+                        "no display to make windows on: the harness cannot make its own host window (error " +
+                            std::to_string(error) + (words.empty() ? "" : ": " + words) + ")" +
+                            (underWine && noDisplayVariable ? ", and DISPLAY is not set" : "") +
+                            ". Run it under xvfb-run -a, or in a desktop session; the checks that need no window "
+                            "run without one (--exclude the window checks)");
     }
     ShowWindow(frame, onScreen ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE);
     UpdateWindow(frame);

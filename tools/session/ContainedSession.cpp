@@ -4,9 +4,8 @@
 #include <charconv>
 #include <cstdio>
 
-#include "tools/common/ChildProcess.h"
+#include "tools/common/ChildRun.h"
 #include "tools/common/HostText.h"
-#include "tools/common/SanitizerReports.h"
 #include "tools/session/Session.h"
 
 namespace {
@@ -26,10 +25,6 @@ const ScriptEvent* eventAt(const SessionScript& script, int line) {
         if (event.line == line) return &event;
     return nullptr;
 }
-
-/// How much of a sanitizer's report the outputs show: what went wrong, where,
-/// and the first frames of the stack.
-constexpr std::size_t reportLineCount = 8;
 
 std::string seconds(double value) {
     char text[32];
@@ -52,37 +47,25 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
     std::string threw;
     std::string firstBreak;
     int breakLine = 0;
-    int exitMarker = -1;
-    bool loading = false;
+    int line = 0;
     // Everything on standard output is transcript, whatever the plug-in
-    // printed there too; only the control channel carries markers.
-    const auto transcriptLine = [&](const std::string& line) {
+    // printed there too; only the control channel carries markers. The
+    // session's own ones are read here, in order; the rest by runChild.
+    const auto transcriptLine = [&](const std::string& text) {
         ++verdict.events;
-        if (onLine) onLine(line);
+        if (onLine) onLine(text);
     };
     const auto markerLine = [&](std::string_view marker) {
         if (!marker.empty() && marker[0] == sessionMarker) marker.remove_prefix(1);
-        const auto number = [&](std::size_t from) {
-            int value = 0;
-            std::from_chars(marker.data() + from, marker.data() + marker.size(), value);
-            return value;
-        };
-        if (marker == loadingMarker) {
-            loading = true;
-        } else if (marker == loadedMarker) {
-            loading = false;
-        } else if (marker.rfind("line ", 0) == 0) {
-            verdict.line = number(5);
-            verdict.furthestLine = std::max(verdict.furthestLine, verdict.line);
+        if (marker.rfind("line ", 0) == 0) {
+            std::from_chars(marker.data() + 5, marker.data() + marker.size(), line);
         } else if (marker.rfind("threw ", 0) == 0 && threw.empty()) {
             threw = marker.substr(6);
         } else if (marker.rfind("broken ", 0) == 0 && firstBreak.empty()) {
             firstBreak = marker.substr(7);
-            breakLine = verdict.line;
+            breakLine = line;
         } else if (marker.rfind("object ", 0) == 0) {
             verdict.object = marker.substr(7);
-        } else if (marker.rfind("exit ", 0) == 0) {
-            exitMarker = number(5);
         } else if (marker.rfind("error ", 0) == 0) {
             if (!verdict.message.empty()) verdict.message += '\n';
             verdict.message.append(marker.substr(6));
@@ -94,7 +77,6 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
     child.input = scriptText;
     // The fuzzer's children talk to nobody: what they write on standard error goes with the rest.
     child.withErrors = options.quiet;
-    child.controlChannel = true;
     child.onControl = markerLine;
     child.onOutput = [&](std::string_view piece) {
         for (char c : piece) {
@@ -106,58 +88,52 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
             pending.clear();
         }
     };
-    // With a sanitizer runtime in the harness, the child's report comes back here.
-    const SanitizerReportCapture reports;
-    const ChildOutcome outcome = runSelf(childArguments(plugin, source, options), child);
+    const ChildRun run = runChild(childArguments(plugin, source, options), child);
     if (!pending.empty()) transcriptLine(pending);
-    verdict.seconds = outcome.seconds;
+    verdict.seconds = run.outcome.seconds;
+    verdict.line = run.control.line();
+    verdict.furthestLine = run.control.furthestLine();
+    const ChildEnding& ending = run.ending;
+    verdict.whileLoading = ending.whileLoading;
 
-    if (!outcome.started) {
-        verdict.kind = SessionVerdict::Kind::Stopped;
-        verdict.code = ExitCode::PluginFailed;
-        verdict.fault = "cannot start a child process for the session: " + outcome.startError;
-    } else if (outcome.timedOut) {
-        verdict.kind = SessionVerdict::Kind::TimedOut;
-        verdict.code = ExitCode::TimedOut;
-    } else if (!outcome.exited || exitMarker != outcome.exitCode || !threw.empty()) {
-        // Ended by a fault, by the plug-in (no exit marker of ours), or by an exception out of it.
-        verdict.kind = SessionVerdict::Kind::Crashed;
-        verdict.code = ExitCode::Crashed;
-        if (!threw.empty()) {
-            verdict.thrown = true;
-            verdict.fault = threw;
-            verdict.faultName = threw;
-        } else if (!outcome.exited) {
-            verdict.whileLoading = loading;
-            verdict.fault = loading ? startupCrashWords(outcome) : outcome.ending;
-            verdict.faultNumber = outcome.fault;
-            verdict.faultName = outcome.faultName;
-        } else {
-            verdict.fault = "the process ended with exit status " + std::to_string(outcome.exitCode) +
-                            " before the session finished (exit or abort inside the plug-in)";
-        }
-    } else if (outcome.exitCode == static_cast<int>(ExitCode::ContractBroken)) {
-        verdict.kind = SessionVerdict::Kind::ContractBroken;
-        verdict.code = ExitCode::ContractBroken;
-        verdict.fault = firstBreak;
-        verdict.line = breakLine;
-    } else if (outcome.exitCode != 0) {
-        verdict.kind = SessionVerdict::Kind::Stopped;
-        verdict.code = static_cast<ExitCode>(outcome.exitCode);
-    }
-    // A sanitizer's report is a crash of the session, whatever the process did after it.
-    if (outcome.started && !outcome.timedOut) {
-        std::vector<std::string> report = reports.firstLines(reportLineCount);
-        if (!report.empty()) {
+    switch (ending.kind) {
+        case ChildEnding::Kind::HarnessTrouble:
+            verdict.kind = SessionVerdict::Kind::Stopped;
+            verdict.code = ExitCode::HarnessFailed;
+            verdict.fault = ending.fault;
+            verdict.message = ending.fault;
+            break;
+        case ChildEnding::Kind::TimedOut:
+            verdict.kind = SessionVerdict::Kind::TimedOut;
+            verdict.code = ExitCode::TimedOut;
+            break;
+        case ChildEnding::Kind::Crashed:
+        case ChildEnding::Kind::EndedByPlugin:
             verdict.kind = SessionVerdict::Kind::Crashed;
             verdict.code = ExitCode::Crashed;
-            verdict.thrown = false;
-            verdict.whileLoading = false;
-            verdict.fault = report.front();
-            verdict.faultNumber = outcome.exited ? 0 : outcome.fault;
-            verdict.faultName = outcome.exited ? "" : outcome.faultName;
-            verdict.report = std::move(report);
-        }
+            verdict.fault = ending.fault;
+            verdict.faultNumber = ending.faultNumber;
+            verdict.faultName = ending.faultName;
+            verdict.report = ending.report;
+            break;
+        case ChildEnding::Kind::Finished:
+            if (!threw.empty()) {
+                // An exception out of the plug-in, caught by the child and reported with its place.
+                verdict.kind = SessionVerdict::Kind::Crashed;
+                verdict.code = ExitCode::Crashed;
+                verdict.thrown = true;
+                verdict.fault = threw;
+                verdict.faultName = threw;
+            } else if (ending.status == static_cast<int>(ExitCode::ContractBroken)) {
+                verdict.kind = SessionVerdict::Kind::ContractBroken;
+                verdict.code = ExitCode::ContractBroken;
+                verdict.fault = firstBreak;
+                verdict.line = breakLine;
+            } else if (ending.status != 0) {
+                verdict.kind = SessionVerdict::Kind::Stopped;
+                verdict.code = static_cast<ExitCode>(ending.status);
+            }
+            break;
     }
     return verdict;
 }

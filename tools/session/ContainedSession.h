@@ -1,8 +1,10 @@
 // Plays a session script in a child process of its own, under a time limit,
 // and tells how it ended: finished, stopped by an error, crashed (with the
 // script line being played and the fault), hung, or broke the contract.
-// The child's markers come on its control channel; all it writes on standard
-// output, the plug-in's own prints too, is transcript.
+// How the child ended is judged by the one rule for every child (ChildRun.h);
+// this adds the session's own markers (the object, a break, an exception out
+// of the plug-in). All the child writes on standard output, the plug-in's own
+// prints too, is transcript.
 // The "run" and "show" commands forward the child's transcript through it; the fuzzer
 // plays every random session and every shrinking attempt through it.
 #pragma once
@@ -34,7 +36,7 @@ struct SessionVerdict {
     unsigned long faultNumber = 0; // the signal number or exception code; 0 for an exception out of the plug-in
     std::string faultName;         // its name, or the exception's text
     bool thrown = false;           // Crashed by an exception that came out of the plug-in
-    bool whileLoading = false;     // Crashed in the library's start-up code, as it was loaded
+    bool whileLoading = false;     // ended (crash, exit, hang) in the library's start-up code, as it was loaded
     int events = 0;                // transcript lines the child wrote
     std::vector<std::string> report; // Crashed by a sanitizer's report: its first lines (fault holds the first)
     std::string message;           // Stopped, ContractBroken: why, as the child's error said it

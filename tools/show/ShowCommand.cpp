@@ -6,10 +6,7 @@
 
 namespace {
 
-/// Window sides the harness offers and accepts, in pixels.
-constexpr std::int32_t largestSide = 8192;
-
-bool sideInRange(std::int32_t side) { return side >= 1 && side <= largestSide; }
+bool sideInRange(std::int32_t side) { return side >= 1 && side <= largestWindowSide; }
 
 }  // namespace
 
@@ -24,51 +21,11 @@ std::optional<MpSize> parseWindowSize(const std::string& text) {
     return size;
 }
 
-ShowOptions parseShowArguments(const std::vector<std::string>& words, const std::string& usage) {
-    ShowOptions options;
-    std::vector<std::string> positional;
-    for (std::size_t i = 1; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        const auto value = [&]() -> const std::string& {
-            if (i + 1 >= words.size()) throw HostError(ExitCode::Usage, word + " needs a value\n" + usage);
-            return words[++i];
-        };
-        if (word == "--class") {
-            options.plugin.identifier = value();
-        } else if (word == "--screenshot") {
-            options.screenshot = value();
-        } else if (word == "--strict") {
-            options.strict = true;
-        } else if (word == "--size") {
-            const std::string& text = value();
-            const auto size = parseWindowSize(text);
-            if (!size)
-                throw HostError(ExitCode::Usage, "--size needs WIDTHxHEIGHT, each 1 to " + std::to_string(largestSide) +
-                                                     " pixels, not " + text);
-            options.proposed = *size;
-        } else if (word == "--timeout") {
-            const std::string& text = value();
-            double seconds = -1;
-            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-            if (ec != std::errc() || end != text.data() + text.size() || !(seconds >= 0 && seconds <= 1e6))
-                throw HostError(ExitCode::Usage, "--timeout needs seconds (0 to 1000000), not " + text);
-            options.timeoutSeconds = seconds;
-        } else if (word.size() > 1 && word[0] == '-') {
-            throw HostError(ExitCode::Usage, word + " is not an option of show\n" + usage);
-        } else {
-            positional.push_back(word);
-        }
-    }
-    if (positional.empty()) throw HostError(ExitCode::Usage, "no library given\n" + usage);
-    if (positional.size() > 2) throw HostError(ExitCode::Usage, "show takes one library and one script\n" + usage);
-    options.plugin.libraryPath = positional[0];
-    if (positional.size() == 2) options.scriptPath = positional[1];
+void requireWindows() {
 #ifndef _WIN32
     throw HostError(ExitCode::NeedsWindows,
                     "show needs windows, and this corvane-host was built without them: run the Windows build "
                     "(build/win64/corvane-host.exe) under Wine, with xvfb-run where there is no display");
-#else
-    return options;
 #endif
 }
 

@@ -7,6 +7,7 @@
 // only; elsewhere the command says so. Called by main, which plays it.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,12 +24,14 @@ struct ShowOptions {
     double timeoutSeconds = 30;             // up to the screenshot; none while the window waits for its user
 };
 
-/// Reads "show LIBRARY [SCRIPT] [--class ID] [--size WxH] [--screenshot FILE]
-/// [--strict] [--timeout S]" from words[1] on. Throws HostError (Usage),
-/// adding `usage` to the message; NeedsWindows in a build without windows.
-ShowOptions parseShowArguments(const std::vector<std::string>& words, const std::string& usage);
+/// Throws HostError (NeedsWindows) in a build without windows, saying how to
+/// run the one with them. main reads show's options with every command's.
+void requireWindows();
 
-/// "WxH" with both sides whole pixels from 1 to 8192, or nullopt.
+/// Window sides the harness offers and accepts, in pixels.
+constexpr std::int32_t largestWindowSide = 8192;
+
+/// "WxH" with both sides whole pixels from 1 to largestWindowSide, or nullopt.
 std::optional<MpSize> parseWindowSize(const std::string& text);
 
 /// The options that make a session's child process play it as show does.

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "tools/common/ChildProcess.h"
+#include "tools/common/ChildRun.h"
 #include "tools/hosting/PinValue.h"
 #include "tools/hosting/PluginDebugOutput.h"
 #include "tools/validate/ContractChecks.h"
@@ -75,6 +76,10 @@ CheckReport runHere(const PluginChoice& choice, const ContractCheck& check, std:
         }
         check.run(plugin, report);
         if (!report.skipReason().empty()) skipped = report.skipReason();
+    } catch (const HostError& error) {
+        // The harness's own environment failed it, not the plug-in.
+        if (error.code == ExitCode::NoDisplay) throw;
+        report.expect(false, error.what());
     } catch (const std::exception& error) {
         report.expect(false, error.what());
     } catch (...) {
@@ -93,24 +98,17 @@ std::vector<std::string> childArguments(const PluginChoice& choice, const std::s
     return arguments;
 }
 
-/// What a check's child says on its control channel before each host step
-/// it takes (see CheckReport::step); the parent names the last one when the
-/// check crashes or hangs.
-constexpr const char* stepMarker = "step ";
-
-/// The last step a check's child named on its control channel, or empty.
-std::string lastStep(const std::string& control) {
-    std::string last;
-    std::istringstream lines(control);
-    for (std::string line; std::getline(lines, line);)
-        if (line.rfind(stepMarker, 0) == 0) last = line.substr(std::string(stepMarker).size());
-    return last;
-}
-
 void printDetails(std::ostream& out, const std::string& text) {
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);)
         if (!line.empty()) out << "      " << line << "\n";
+}
+
+/// A sanitizer report's lines after its first (which the message holds), each on a line.
+std::string sanitizerReportText(const ChildEnding& ending) {
+    std::string text;
+    for (std::size_t i = 1; i < ending.report.size(); ++i) text += ending.report[i] + "\n";
+    return text;
 }
 
 struct CheckResult {
@@ -136,29 +134,49 @@ CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
     }
     ChildOptions child;
     child.timeoutSeconds = options.timeoutSeconds;
-    child.controlChannel = true;
-    const ChildOutcome outcome = runSelf(childArguments(options.plugin, check.name), child);
-    result.seconds = outcome.seconds;
-    result.message = outcome.output;
-    const std::string step = lastStep(outcome.control);
-    const std::string during = step.empty() ? "" : " during " + step;
-    if (!outcome.started) {
-        result.result = "fail";
-        result.message = "cannot start a child process for the check: " + outcome.startError + "\n";
-    } else if (outcome.timedOut) {
-        result.result = "timeout";
-        result.message = "no answer within " + formatNumber(options.timeoutSeconds) + " s" + during + "; its process was ended\n" + result.message;
-    } else if (outcome.exited && outcome.exitCode == childCheckFailed) {
-        result.result = "fail";
-    } else if (outcome.exited && outcome.exitCode == childCheckSkipped) {
-        result.result = "skip";
-    } else if (crashedWhileLoading(outcome)) {
-        result.result = "crash";
-        result.message = "the library could not be loaded: " + startupCrashWords(outcome) + "\n" + result.message;
-    } else if (!outcome.exited || outcome.exitCode != 0) {
-        result.result = "crash";
-        result.message = "the check's process ended with " +
-                         (outcome.exited ? "exit status " + std::to_string(outcome.exitCode) : outcome.ending) + during + "\n" + result.message;
+    const ChildRun run = runChild(childArguments(options.plugin, check.name), child);
+    const ChildEnding& ending = run.ending;
+    result.seconds = run.outcome.seconds;
+    result.message = run.outcome.output;
+    const std::string place = placeWords(ending, run.control);
+    const std::string at = place.empty() ? "" : " " + place;
+    const std::string report = sanitizerReportText(ending);
+    switch (ending.kind) {
+        case ChildEnding::Kind::HarnessTrouble:
+            // Not the plug-in's failure: validate stops and says so once.
+            throw HostError(ExitCode::HarnessFailed, "check " + std::string(check.name) + ": " + ending.fault);
+        case ChildEnding::Kind::TimedOut:
+            result.result = "timeout";
+            result.message = "no answer within " + formatNumber(options.timeoutSeconds) + " s" + at + "; its process was ended\n" + result.message;
+            break;
+        case ChildEnding::Kind::Crashed:
+        case ChildEnding::Kind::EndedByPlugin: {
+            result.result = "crash";
+            // "the check's process ended with signal 11 (...) during setPin(2)",
+            // "the plug-in ended the process (exit status 0) during setPin(1)",
+            // a sanitizer's first line with its place, its next lines below.
+            const bool bySignal = ending.kind == ChildEnding::Kind::Crashed && ending.report.empty();
+            const std::string what = ending.whileLoading ? "the library could not be loaded: " + ending.fault
+                                     : bySignal          ? "the check's process ended with " + ending.fault + at
+                                                         : ending.fault + at;
+            result.message = what + "\n" + report + result.message;
+            break;
+        }
+        case ChildEnding::Kind::Finished:
+            if (ending.status == childCheckFailed) {
+                result.result = "fail";
+            } else if (ending.status == childCheckSkipped) {
+                result.result = "skip";
+            } else if (ending.status != 0) {
+                // The child's own refusal (no display, a library it cannot open): the harness's, said once.
+                std::string said = run.outcome.output;
+                while (!said.empty() && said.back() == '\n') said.pop_back();
+                throw HostError(static_cast<ExitCode>(ending.status),
+                                said.empty() ? "check " + std::string(check.name) + "'s process exited with status " +
+                                                   std::to_string(ending.status)
+                                             : said);
+            }
+            break;
     }
     return result;
 }
@@ -249,29 +267,32 @@ void openInChild(const ValidateOptions& options) {
     for (std::string& option : choiceArguments(options.plugin)) arguments.push_back(std::move(option));
     ChildOptions child;
     child.timeoutSeconds = options.timeoutSeconds;
-    child.controlChannel = true;
-    const ChildOutcome outcome = runSelf(arguments, child);
+    const ChildRun run = runChild(arguments, child);
+    const ChildEnding& ending = run.ending;
     const std::string& path = options.plugin.libraryPath;
-    std::string said = outcome.output;
+    std::string said = run.outcome.output;
     while (!said.empty() && said.back() == '\n') said.pop_back();
-    if (!outcome.started)
-        throw HostError(ExitCode::PluginFailed, "cannot start a child process to load " + path + ": " + outcome.startError);
-    if (outcome.timedOut)
-        throw HostError(ExitCode::TimedOut, path + " was not loaded within " + formatNumber(options.timeoutSeconds) +
-                                                " s (its start-up code or MP_GetFactory does not return)");
-    if (crashedWhileLoading(outcome))
-        throw HostError(ExitCode::Crashed, path + " could not be loaded: " + startupCrashWords(outcome));
-    if (!outcome.exited)
-        throw HostError(ExitCode::Crashed,
-                        path + " crashed in MP_GetFactory, the factory's query or creating the class: " + outcome.ending);
+    const std::string place = ending.whileLoading ? " while it was loaded" : " in MP_GetFactory, the factory's query or creating the class";
+    switch (ending.kind) {
+        case ChildEnding::Kind::HarnessTrouble: throw HostError(ExitCode::HarnessFailed, ending.fault);
+        case ChildEnding::Kind::TimedOut:
+            throw HostError(ExitCode::TimedOut, path + " was not loaded within " + formatNumber(options.timeoutSeconds) +
+                                                    (ending.whileLoading ? " s (its start-up code does not return)"
+                                                                         : " s (MP_GetFactory, the factory's query or creating the class does not return)"));
+        case ChildEnding::Kind::Crashed:
+            if (ending.whileLoading) throw HostError(ExitCode::Crashed, path + " could not be loaded: " + ending.fault);
+            throw HostError(ExitCode::Crashed, path + " crashed" + place + ": " + ending.fault + "\n" + sanitizerReportText(ending));
+        case ChildEnding::Kind::EndedByPlugin: throw HostError(ExitCode::Crashed, path + ": " + ending.fault + place);
+        case ChildEnding::Kind::Finished: break;
+    }
     // The harness's own refusals (not a library, no entry point, no factory)
     // come back with their status and words; any other ending is the library's doing.
-    const bool refused = outcome.exitCode >= static_cast<int>(ExitCode::MissingFile) &&
-                         outcome.exitCode <= static_cast<int>(ExitCode::PluginFailed) && !said.empty();
-    if (refused) throw HostError(static_cast<ExitCode>(outcome.exitCode), said);
-    if (outcome.exitCode != 0)
-        throw HostError(ExitCode::Crashed, path + " ended the process with exit status " + std::to_string(outcome.exitCode) +
-                                               " while it was loaded");
+    if (ending.status == 0) return;
+    const bool refused = ending.status >= static_cast<int>(ExitCode::MissingFile) &&
+                         ending.status <= static_cast<int>(ExitCode::PluginFailed) && !said.empty();
+    if (refused) throw HostError(static_cast<ExitCode>(ending.status), said);
+    throw HostError(ExitCode::Crashed, path + " ended its loading with exit status " + std::to_string(ending.status) +
+                                           (said.empty() ? "" : ": " + said));
 }
 
 }  // namespace
@@ -303,7 +324,15 @@ int runCheckInChild(const PluginChoice& plugin, const std::string& name, std::os
     if (check == nullptr) throw HostError(ExitCode::Usage, "no check called " + name);
     endQuietlyOnCrash();
     std::string skipped;
-    const CheckReport report = runHere(plugin, *check, skipped, [](const std::string& step) { tellParent(stepMarker + step); });
+    CheckReport report;
+    try {
+        report = runHere(plugin, *check, skipped, [](const std::string& step) { tellParentStep(step); });
+    } catch (const HostError& error) {
+        // Said once, by the parent, which stops there.
+        out << error.what() << "\n";
+        out.flush();
+        return static_cast<int>(error.code);
+    }
     if (!skipped.empty()) out << skipped << "\n";
     for (const std::string& message : report.messages()) out << message << "\n";
     for (const std::string& note : report.notesTaken()) out << note << "\n";
