@@ -105,17 +105,16 @@ for fuzzed in "invisible native-sanitize: fuzz build/native-sanitize/libinvisibl
     { cat "$scratch/$kind-ci.log"; echo "FAIL: the $kind project's .ci/run has no passing step '$step'"; exit 1; }
 done
 
-echo "== the windowed project: a click that sends on a pin its description lacks fails its .ci/run"
-# A second pin, registered in code only, sent on each press.
-sed -i 's/^    FloatGuiPin levelPin;$/&\n    FloatGuiPin clickPin;/' windowed/WindowedProbeGui.h
-sed -i -e 's/^    registerPin(0, levelPin, .*$/&\n    registerPin(1, clickPin);/' \
-       -e 's/^    setCapture();$/&\n    clickPin.setValue(clickPin.getValue() + 1.0f);/' windowed/WindowedProbeGui.cpp
-[ "$(grep -c clickPin windowed/WindowedProbeGui.h windowed/WindowedProbeGui.cpp | paste -sd' ')" = \
-  "windowed/WindowedProbeGui.h:1 windowed/WindowedProbeGui.cpp:2" ] || { echo "FAIL: the fault was not planted"; exit 1; }
+echo "== the windowed project: a drag that sends on a pin its description lacks fails its .ci/run"
+# Sent straight to the host on pin 1 while the mouse moves with the button
+# down; the unit test's click makes no move, so it still passes.
+sed -i 's/^    if (getCapture()) levelFromMouse(point);$/    if (getCapture()) {\n        levelFromMouse(point);\n        const float moved = 1.0f;\n        sendPinValue(1, sizeof moved, \&moved, 0);\n    }/' \
+  windowed/WindowedProbeGui.cpp
+grep -q 'sendPinValue(1, sizeof moved, &moved, 0);' windowed/WindowedProbeGui.cpp || { echo "FAIL: the fault was not planted"; exit 1; }
 if windowed/.ci/run >"$scratch/windowed-planted.log" 2>&1; then
-  cat "$scratch/windowed-planted.log"; echo "FAIL: .ci/run passed a click that sends on an undescribed pin"; exit 1
+  cat "$scratch/windowed-planted.log"; echo "FAIL: .ci/run passed a drag that sends on an undescribed pin"; exit 1
 fi
-grep -q "pin 1 is not in the pin description" "$scratch/windowed-planted.log" ||
+grep -qE "pin 1\b.*description" "$scratch/windowed-planted.log" ||
   { tail -40 "$scratch/windowed-planted.log"; echo "FAIL: .ci/run failed, but not on the undescribed pin"; exit 1; }
 
 echo "== the invisible project: a unit test that crashes under Wine ends at once"

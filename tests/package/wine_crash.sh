@@ -10,6 +10,8 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 runner=$1 prefix=$2 program=$3
+# A prefix made now takes a minute or two, not part of the allowance.
+"$runner" "$prefix" cmd /c exit >/dev/null 2>&1 </dev/null || true
 bash "$here/ends_promptly.sh" 60 "the crash through $(basename "$runner")" "$runner" "$prefix" "$program"
 # The runner has set the prefix up; plain Wine, without the runner's own
 # setting, must find the debugger off there too.
