@@ -17,7 +17,9 @@ if [ "${1:-}" = --sdk ]; then
   for file in bin/corvane-host bin/corvane-host.exe bin/corvane-wine lib/cmake/Corvane/CorvaneConfig.cmake \
               lib/cmake/Corvane/CorvaneTargets-native.cmake lib/cmake/Corvane/CorvaneTargets-win64.cmake \
               lib/cmake/Corvane/mingw-w64.cmake lib/libcorvane_framework.a lib/win64/libcorvane_framework.a \
-              lib/libcorvane_testing.a lib/win64/libcorvane_testing.a share/doc/corvane/writing-a-module.md; do
+              lib/libcorvane_testing.a lib/win64/libcorvane_testing.a share/doc/corvane/writing-a-module.md \
+              share/doc/corvane/examples/value-readout/CMakeLists.txt \
+              share/doc/corvane/examples/level-slider/CMakeLists.txt; do
     [ -f "$kit/$file" ] || { echo "FAIL: $file missing from the kit"; exit 1; }
   done
   source=$(cd "$(dirname "$0")/.." && pwd)

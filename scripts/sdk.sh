@@ -9,10 +9,12 @@
 #                               with the MinGW toolchain file mingw-w64.cmake
 #   bin/corvane-host            the harness, native
 #   bin/corvane-host.exe        the harness, Windows
-#   bin/corvane-wine            runs a Windows program under Wine in a prefix of its own
+#   bin/corvane-wine            runs a Windows program under Wine in a prefix of its own,
+#                               with Wine's debugger off
 #   bin/corvane-new-module      makes a module project, from the templates in
 #                               share/corvane/new-module/
-#   share/doc/corvane/          README and the guide writing-a-module.md
+#   share/doc/corvane/          README, the guide writing-a-module.md and
+#                               the examples it walks through (examples/)
 # The tree holds no path of this machine's: it may be moved or packed.
 # Each stage says so as it starts, with where its log is.
 set -euo pipefail
@@ -57,7 +59,7 @@ for entry in "native" "win64 -DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/mingw-w64.cmake";
   cmake --install "$build" --prefix "$prefix" --component sdk >>"$log" 2>&1 || failed "$log" "installing $build"
 done
 
-echo "== installing the harness, the Wine runner, the project template and the guide into $prefix"
+echo "== installing the harness, the Wine runner, the project template, the guide and its examples into $prefix"
 mkdir -p "$prefix/bin" "$prefix/share/doc/corvane/docs" "$prefix/share/corvane"
 install -m 755 build/sdk-native/corvane-host "$prefix/bin/corvane-host"
 install -m 755 build/sdk-win64/corvane-host.exe "$prefix/bin/corvane-host.exe"
@@ -67,4 +69,8 @@ rm -rf "$prefix/share/corvane/new-module"
 cp -R tools/new-module/template "$prefix/share/corvane/new-module"
 install -m 644 README.md docs/writing-a-module.md "$prefix/share/doc/corvane/"
 install -m 644 docs/show-paint.png "$prefix/share/doc/corvane/docs/"
+# The guide's examples beside it, as it names them: examples/value-readout/.
+rm -rf "$prefix/share/doc/corvane/examples"
+mkdir -p "$prefix/share/doc/corvane/examples"
+cp -R examples/value-readout examples/level-slider "$prefix/share/doc/corvane/examples/"
 echo "kit: $prefix (guide: $prefix/share/doc/corvane/writing-a-module.md)"

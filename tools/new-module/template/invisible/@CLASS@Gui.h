@@ -1,7 +1,8 @@
-// A gain readout for a host's display: turns the linear gain on pin 0 into
-// a text in decibels with one decimal on pin 1, "-6.0 dB". Draws nothing: a
-// version-2 object on the invisible base, made by the module's factory under
-// "@ID@". Its pins are described in @CLASS@Gui.pins.json.
+// @CLASS@Gui, the object of the module @NAME@, made by the module's
+// factory under "@ID@": a version-2 object on the invisible base (it draws
+// nothing). As corvane-new-module made it, it turns the linear gain on pin 0
+// into a text in decibels with one decimal on pin 1, "-6.0 dB": put what
+// @NAME@ does in its place. Its pins are described in @CLASS@Gui.pins.json.
 #pragma once
 
 #include <string>
