@@ -19,6 +19,7 @@
 
 #include <cstdint>
 
+#include "factory/AtBoundary.h"
 #include "interfaces/InterfaceId.h"
 
 // The host entry point that passes its return address on: kept a function of
@@ -63,6 +64,7 @@ std::int32_t throwToCaller([[maybe_unused]] const void* caller, Work&& work) {
         text = const_cast<char*>(refusal);
         thrown = true;
     } catch (...) {
+        reportCaughtException("setHost");
         return gmpi::ResultFail;
     }
     // Every frame of this module below this one is gone: nothing is left to
