@@ -52,8 +52,10 @@ TEST(ChildProcess, AChildInheritsOnlyItsOwnDescriptors) {
 
 TEST(ChildProcess, WhatAChildLeavesBehindIsEndedOrLeftWithoutHoldingTheParent) {
     // A grandchild in the child's process group holds the output pipe: it
-    // is ended with the child. One that left the group (setsid) is out of
-    // reach: the parent stops reading a moment after the child's end.
+    // is ended with the child. One that left the group (setsid) and lost its
+    // parent is out of reach of a process that adopts no orphans (this test;
+    // the harness does, see HostRun's containment tests): the parent still
+    // stops reading a moment after the child's end.
     struct Row {
         const char* script;
         bool ended;
