@@ -259,6 +259,31 @@ TEST(HostRun, PlaysWindowLinesToAWindowedObject) {
               "T ms  > release (end of script) -> 0\n");
 }
 
+// The input a control gets, as the system delivers it: the plug-in sends on
+// its pin 2 each button, wheel, key and focus message it receives. Keys and
+// the wheel reach it only once it has taken the focus (on its left press).
+TEST(HostRun, DeliversRightButtonDoubleClickWheelAndKeysAsTheSystemDoes) {
+    const std::string script = fileWith("input.txt",
+                                        "arrange 0 0 100 50\nopen\nkey a\npress 10 10\nrelease-mouse 10 10\nkey shift\nkey b\n"
+                                        "key-up b\nkey-up shift\nwheel 30 20 -120\nright-press 40 5\nright-release 40 5\n"
+                                        "double-click 60 30\n");
+    const auto heard = [](const std::string& output) {
+        std::string lines;
+        for (const std::string& line : linesOf(maskTimes(output)))
+            if (line.rfind("T ms  < pin 2", 0) == 0 || line.rfind("T ms  > key", 0) == 0 || line.rfind("T ms  > wheel", 0) == 0 ||
+                line.rfind("T ms  > right", 0) == 0 || line.rfind("T ms  > double", 0) == 0)
+                lines += line.substr(6) + "\n";
+        return lines;
+    };
+    const ChildOutcome single = host({"run", plugin("window_records_input"), script, "--strict"});
+    EXPECT_EQ(single.exitCode, 0) << single.output;
+    EXPECT_EQ(heard(single.output), "EXPECTED_SINGLE");
+    // Where the window's class asks for double clicks, the second press is one.
+    const ChildOutcome twice = host({"run", plugin("window_records_double_clicks"), script, "--strict"});
+    EXPECT_EQ(twice.exitCode, 0) << twice.output;
+    EXPECT_EQ(heard(twice.output), "EXPECTED_DOUBLE");
+}
+
 TEST(HostRun, AFaultInTheWindowIsReportedAtItsLine) {
     const std::string click = fileWith("click.txt", "open\npress 10 10\nrelease-mouse 10 10\n");
     const std::string paint = fileWith("paint.txt", "open\nfloat 1 1\nnotify 1\npaint\n");
