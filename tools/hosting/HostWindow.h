@@ -1,9 +1,10 @@
 // The top-level window a session hosts a plug-in's window in (Windows only):
 // a frame whose client area holds the plug-in's window, as a host's editor
-// would; the mouse as the system delivers it; and the screenshot of the
-// area. The show command's frame is on screen; run's and fuzz's lies off
-// screen, shown (so that it paints) but out of the way. Made, used and
-// destroyed on the harness's one thread, which pumps its messages.
+// would; the mouse and the keyboard as the system delivers them; and the
+// screenshot of the area. The show command's frame is on screen; run's and
+// fuzz's lies off screen, shown (so that it paints) but out of the way.
+// Made, used and destroyed on the harness's one thread, which pumps its
+// messages.
 #pragma once
 
 #include <windows.h>
