@@ -259,6 +259,62 @@ TEST(HostRun, PlaysWindowLinesToAWindowedObject) {
               "T ms  > release (end of script) -> 0\n");
 }
 
+// The input a control gets, as the system delivers it: the plug-in sends on
+// its pin 2 each button, wheel, key and focus message it receives. Keys and
+// the wheel reach it only once it has taken the focus (on its left press).
+TEST(HostRun, DeliversRightButtonDoubleClickWheelAndKeysAsTheSystemDoes) {
+    const std::string script = fileWith("input.txt",
+                                        "arrange 0 0 100 50\nopen\nkey a\npress 10 10\nrelease-mouse 10 10\nkey shift\nkey b\n"
+                                        "key-up b\nwheel 30 20 -120\nkey-up shift\nright-press 40 5\nright-release 40 5\n"
+                                        "double-click 60 30\n");
+    const auto heard = [](const std::string& output) {
+        std::string lines;
+        for (const std::string& line : linesOf(maskTimes(output)))
+            if (line.rfind("T ms  < pin 2", 0) == 0 || line.rfind("T ms  > key", 0) == 0 || line.rfind("T ms  > wheel", 0) == 0 ||
+                line.rfind("T ms  > right", 0) == 0 || line.rfind("T ms  > double", 0) == 0)
+                lines += line.substr(6) + "\n";
+        return lines;
+    };
+    const auto expected = [](const std::string& secondPress) {
+        return "> key a (no window has the keyboard focus: nothing delivered)\n"
+               "< pin 2 text \"1 WM_LBUTTONDOWN 10 10 keys 0x1\"\n"
+               "< pin 2 text \"2 WM_SETFOCUS\"\n"
+               "< pin 2 text \"3 WM_LBUTTONUP 10 10 keys 0\"\n"
+               "> key shift (to the plug-in's window, which has the keyboard focus)\n"
+               "< pin 2 text \"4 WM_KEYDOWN 0x10 repeat 1\"\n"
+               "> key b (to the plug-in's window, which has the keyboard focus)\n"
+               "< pin 2 text \"5 WM_KEYDOWN 0x42 repeat 1\"\n"
+               // Shift is held: the key's character is the capital.
+               "< pin 2 text \"6 WM_CHAR 0x42\"\n"
+               "> key-up b (to the plug-in's window, which has the keyboard focus)\n"
+               "< pin 2 text \"7 WM_KEYUP 0x42 repeat 1 was down\"\n"
+               // To the focus, in screen coordinates (the plug-in maps them back), with shift's key bit.
+               "> wheel 30 20 -120 (to the plug-in's window, which has the keyboard focus)\n"
+               "< pin 2 text \"8 WM_MOUSEWHEEL -120 keys 0x4 at 30 20\"\n"
+               "> key-up shift (to the plug-in's window, which has the keyboard focus)\n"
+               "< pin 2 text \"9 WM_KEYUP 0x10 repeat 1 was down\"\n"
+               "> right-press 40 5 (to the plug-in's window)\n"
+               "< pin 2 text \"10 WM_RBUTTONDOWN 40 5 keys 0x2\"\n"
+               "> right-release 40 5 (to the plug-in's window)\n"
+               "< pin 2 text \"11 WM_RBUTTONUP 40 5 keys 0\"\n"
+               "< pin 2 text \"12 WM_CONTEXTMENU\"\n"
+               "> double-click 60 30 (to the plug-in's window)\n"
+               "< pin 2 text \"13 WM_LBUTTONDOWN 60 30 keys 0x1\"\n"
+               "< pin 2 text \"14 WM_LBUTTONUP 60 30 keys 0\"\n"
+               "< pin 2 text \"15 " + secondPress + " 60 30 keys 0x1\"\n"
+               "< pin 2 text \"16 WM_LBUTTONUP 60 30 keys 0\"\n"
+               // The host closes the window at the end.
+               "< pin 2 text \"17 WM_KILLFOCUS\"\n";
+    };
+    const ChildOutcome single = host({"run", plugin("window_records_input"), script, "--strict"});
+    EXPECT_EQ(single.exitCode, 0) << single.output;
+    EXPECT_EQ(heard(single.output), expected("WM_LBUTTONDOWN"));
+    // Where the window's class asks for double clicks, the second press is one.
+    const ChildOutcome twice = host({"run", plugin("window_records_double_clicks"), script, "--strict"});
+    EXPECT_EQ(twice.exitCode, 0) << twice.output;
+    EXPECT_EQ(heard(twice.output), expected("WM_LBUTTONDBLCLK"));
+}
+
 TEST(HostRun, AFaultInTheWindowIsReportedAtItsLine) {
     const std::string click = fileWith("click.txt", "open\npress 10 10\nrelease-mouse 10 10\n");
     const std::string paint = fileWith("paint.txt", "open\nfloat 1 1\nnotify 1\npaint\n");

@@ -92,9 +92,9 @@ TEST(SessionScript, SkipsBlankAndCommentLines) {
 TEST(SessionScript, NamesWhatABadLineLacks) {
     const BadLine cases[] = {
         {"txt 0 \"a\"", "expected text, float, notify, wait, release, on-send or a window line (open, close, arrange, paint, "
-                        "press, move, release-mouse); got 'txt'", false},
+                        "press, move, release-mouse, right-press, right-release, double-click, wheel, key, key-up); got 'txt'", false},
         {"Text 0 \"a\"", "expected text, float, notify, wait, release, on-send or a window line (open, close, arrange, paint, "
-                        "press, move, release-mouse); got 'Text'", false},
+                        "press, move, release-mouse, right-press, right-release, double-click, wheel, key, key-up); got 'Text'", false},
         {"on-send wait 5", "expected text, float, notify or release after on-send; got 'wait'", false},
         {"on-send on-send notify 0", "expected text, float, notify or release after on-send; got 'on-send'", false},
         {"text", "expected a pin index (an integer) after text; got the end of the line", false},
@@ -208,6 +208,34 @@ TEST(SessionScript, ReadsWindowLines) {
         {"press 20 30", "press 20 30", ""},
         {"move -40 30000", "move -40 30000", ""},
         {"release-mouse 300 30", "release-mouse 300 30", ""},
+        {"right-press 20 30", "right-press 20 30", ""},
+        {"right-release -1 2 # outside", "right-release -1 2", ""},
+        {"double-click 5 6", "double-click 5 6", ""},
+        {"wheel 20 30 -120", "wheel 20 30 -120", ""},
+        {"wheel 0 0 32767", "wheel 0 0 32767", ""},
+        {"wheel 0 0 -32768", "wheel 0 0 -32768", ""},
+        {"key a", "key a", ""},
+        {"key-up z", "key-up z", ""},
+        {"key 0", "key 0", ""},
+        {"key f12", "key f12", ""},
+        {"key page-down", "key page-down", ""},
+        {"key-up shift", "key-up shift", ""},
+        {"double-click 5", "", "expected x and y (whole pixels from -30000 to 30000) after double-click; got the end of the line"},
+        {"wheel 20 30", "", "expected the wheel's turn after x and y (a whole number from -32768 to 32767, not 0; 120 a notch away "
+                            "from the user); got the end of the line"},
+        {"wheel 20 30 0", "", "expected the wheel's turn after x and y (a whole number from -32768 to 32767, not 0; 120 a notch away "
+                              "from the user); got '0'"},
+        {"wheel 20 30 32768", "", "expected the wheel's turn after x and y (a whole number from -32768 to 32767, not 0; 120 a notch "
+                                  "away from the user); got '32768'"},
+        {"right-press 1 2 3", "", "unexpected '3' after right-press (a comment starts with #)"},
+        {"key A", "", "expected a key name after key (a to z, 0 to 9, f1 to f12, space, enter, escape, tab, backspace, delete, insert, "
+                      "home, end, page-up, page-down, left, right, up, down, shift, control); got 'A'"},
+        {"key f13", "", "expected a key name after key (a to z, 0 to 9, f1 to f12, space, enter, escape, tab, backspace, delete, "
+                        "insert, home, end, page-up, page-down, left, right, up, down, shift, control); got 'f13'"},
+        {"key-up", "", "expected a key name after key-up (a to z, 0 to 9, f1 to f12, space, enter, escape, tab, backspace, delete, "
+                       "insert, home, end, page-up, page-down, left, right, up, down, shift, control); got the end of the line"},
+        {"key a b", "", "unexpected 'b' after key (a comment starts with #)"},
+        {"on-send key a", "", "expected text, float, notify or release after on-send; got 'key'"},
         {"arrange 1 2 3", "", "expected x y width height, or width height, after arrange; got 3 numbers"},
         {"arrange 0 0 0 10", "", "an arranged side is 1 to 8192 pixels; got 0 by 10"},
         {"arrange 9000 10", "", "an arranged side is 1 to 8192 pixels; got 9000 by 10"},
@@ -234,7 +262,7 @@ TEST(SessionScript, ReadsWindowLines) {
 }
 
 TEST(SessionScript, WindowLinesNeedAnObjectWithAWindow) {
-    std::istringstream in("text 0 \"a\"\narrange 0 0 50 50\npaint\npress 1 1\n");
+    std::istringstream in("text 0 \"a\"\narrange 0 0 50 50\npaint\npress 1 1\nwheel 1 1 120\nkey enter\n");
     const SessionScript script = SessionScript::read(in, "s");
     EXPECT_FALSE(script.check(echoPins())) << "window lines are no pin events";
     ObjectProfile gdi{GuiFamily::Legacy, true, true, false};
@@ -250,4 +278,14 @@ TEST(SessionScript, WindowLinesNeedAnObjectWithAWindow) {
     ASSERT_TRUE(arrange);
     EXPECT_EQ(arrange->line, 2);
     EXPECT_TRUE(arrange->message.rfind("arrange needs an object that draws", 0) == 0) << arrange->message;
+    // Composited drawing has no calls for the pointer or keys: every input line is refused for it.
+    for (const char* line : {"right-press 1 1", "right-release 1 1", "double-click 1 1", "wheel 1 1 120", "key enter", "key-up a"}) {
+        SCOPED_TRACE(line);
+        std::istringstream one(line);
+        const auto refused = windowLinesProblem(SessionScript::read(one, "s"), composited);
+        ASSERT_TRUE(refused);
+        const std::string keyword(line, std::string_view(line).find(' '));
+        EXPECT_EQ(refused->message, keyword + " needs an object with a window of its own (IMpGraphicsWinGdi); this class makes " +
+                                        composited.describe() + ", which takes arrange only");
+    }
 }

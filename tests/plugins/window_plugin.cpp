@@ -10,10 +10,17 @@
 //   WINDOW_PLUGIN_LEAKS_GDI_IN_PAINT  onPaint makes a pen and a brush and never deletes them
 //   WINDOW_PLUGIN_SENDS_UNDESCRIBED   a left press also sends a click count on pin 2, which
 //                                     the code registers and the description lacks
+// and once to show the input a session gives it (window_input_plugin.pins.json):
+//   WINDOW_PLUGIN_RECORDS_INPUT       takes the keyboard focus on a left press and sends on
+//                                     its output pin 2 each button, wheel, key and focus
+//                                     message it gets, with what the message carries
+//   WINDOW_PLUGIN_DOUBLE_CLICKS       with the above, its window class asks for double
+//                                     clicks (CS_DBLCLKS)
 #include <windows.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "factory/MpFactory.h"
@@ -37,6 +44,9 @@ public:
 #ifdef WINDOW_PLUGIN_SENDS_UNDESCRIBED
         registerPin(2, clicksPin);
 #endif
+#ifdef WINDOW_PLUGIN_RECORDS_INPUT
+        registerPin(2, heardPin);
+#endif
     }
 
     std::int32_t onMeasure(MpSize proposed, MpSize& desired) override {
@@ -45,6 +55,53 @@ public:
     }
 
 protected:
+#ifdef WINDOW_PLUGIN_RECORDS_INPUT
+    LRESULT onWindowMessage(HWND messageWindow, UINT message, WPARAM wParam, LPARAM lParam) override {
+        const auto x = static_cast<short>(LOWORD(lParam));
+        const auto y = static_cast<short>(HIWORD(lParam));
+        const auto keys = static_cast<unsigned>(LOWORD(wParam));
+        char said[96] = {};
+        const auto button = [&](const char* name) { std::snprintf(said, sizeof said, "%s %d %d keys %#x", name, x, y, keys); };
+        switch (message) {
+            case WM_LBUTTONDOWN: button("WM_LBUTTONDOWN"); break;
+            case WM_LBUTTONUP: button("WM_LBUTTONUP"); break;
+            case WM_LBUTTONDBLCLK: button("WM_LBUTTONDBLCLK"); break;
+            case WM_RBUTTONDOWN: button("WM_RBUTTONDOWN"); break;
+            case WM_RBUTTONUP: button("WM_RBUTTONUP"); break;
+            case WM_CONTEXTMENU: std::snprintf(said, sizeof said, "WM_CONTEXTMENU"); break;
+            case WM_MOUSEWHEEL: {
+                // The point comes in screen coordinates.
+                POINT point{x, y};
+                ScreenToClient(messageWindow, &point);
+                std::snprintf(said, sizeof said, "WM_MOUSEWHEEL %d keys %#x at %ld %ld", static_cast<short>(HIWORD(wParam)), keys,
+                              point.x, point.y);
+                break;
+            }
+            case WM_KEYDOWN:
+            case WM_KEYUP:
+            case WM_SYSKEYDOWN:
+            case WM_SYSKEYUP:
+                std::snprintf(said, sizeof said, "%s %#x repeat %d%s", message == WM_KEYDOWN ? "WM_KEYDOWN" : message == WM_KEYUP ? "WM_KEYUP"
+                                                                   : message == WM_SYSKEYDOWN ? "WM_SYSKEYDOWN" : "WM_SYSKEYUP",
+                              static_cast<unsigned>(wParam), static_cast<int>(lParam & 0xFFFF), ((lParam >> 30) & 1) != 0 ? " was down" : "");
+                break;
+            case WM_CHAR: std::snprintf(said, sizeof said, "WM_CHAR %#x", static_cast<unsigned>(wParam)); break;
+            case WM_SETFOCUS: std::snprintf(said, sizeof said, "WM_SETFOCUS"); break;
+            case WM_KILLFOCUS: std::snprintf(said, sizeof said, "WM_KILLFOCUS"); break;
+            default: break;
+        }
+        // Numbered, as a pin sends a value only when it changes.
+        if (said[0] != '\0') heardPin.setValueUtf8(std::to_string(++heard) + " " + said);
+        return MpGuiWindowsGfxBase::onWindowMessage(messageWindow, message, wParam, lParam);
+    }
+#endif
+#ifdef WINDOW_PLUGIN_DOUBLE_CLICKS
+    std::int32_t getWindowClass(WNDCLASSEXW* windowClass) override {
+        const std::int32_t result = MpGuiWindowsGfxBase::getWindowClass(windowClass);
+        if (windowClass != nullptr) windowClass->style |= CS_DBLCLKS;
+        return result;
+    }
+#endif
 #ifdef WINDOW_PLUGIN_CLOSE_KEEPS_WINDOW
     // Does not call the base, which would destroy the window.
     void onCloseWindow() override {
@@ -83,6 +140,9 @@ protected:
         static int* volatile nowhere = nullptr;
         *nowhere = point.x;
 #endif
+#ifdef WINDOW_PLUGIN_RECORDS_INPUT
+        SetFocus(window);
+#endif
         setCapture();
         levelAt(point);
 #ifdef WINDOW_PLUGIN_SENDS_UNDESCRIBED
@@ -119,6 +179,10 @@ private:
     StringGuiPin captionPin;
 #ifdef WINDOW_PLUGIN_SENDS_UNDESCRIBED
     FloatGuiPin clicksPin;
+#endif
+#ifdef WINDOW_PLUGIN_RECORDS_INPUT
+    StringGuiPin heardPin;
+    int heard = 0;
 #endif
 };
 

@@ -120,13 +120,29 @@ ScriptEvent randomWindowEvent(FuzzRandom& random, ObjectDrawing drawing, MpSize&
     }
     if (roll < 16) event.kind = Kind::Open;
     else if (roll < 21) event.kind = Kind::Close;
-    else if (roll < 35) event.kind = Kind::Paint;
-    else if (roll < 55) event.kind = Kind::Press;
-    else if (roll < 80) event.kind = Kind::Move;
-    else event.kind = Kind::ReleaseMouse;
+    else if (roll < 32) event.kind = Kind::Paint;
+    else if (roll < 48) event.kind = Kind::Press;
+    else if (roll < 66) event.kind = Kind::Move;
+    else if (roll < 76) event.kind = Kind::ReleaseMouse;
+    else if (roll < 80) event.kind = Kind::RightPress;
+    else if (roll < 84) event.kind = Kind::RightRelease;
+    else if (roll < 88) event.kind = Kind::DoubleClick;
+    else if (roll < 92) event.kind = Kind::Wheel;
+    else if (roll < 97) event.kind = Kind::Key;
+    else event.kind = Kind::KeyUp;
     if (isMouseEvent(event)) {
         event.x = randomCoordinate(random, size.width);
         event.y = randomCoordinate(random, size.height);
+    }
+    if (event.kind == Kind::Wheel) {
+        static const std::int32_t turns[] = {120, -120, 240, -360, 1, -1, 32767, -32768};
+        event.delta = pick(random, turns);
+    }
+    if (isKeyEvent(event)) {
+        // Keys a control acts on, and the modifiers that change what the mouse does.
+        static const char* const keys[] = {"a", "z", "0", "9", "space", "enter", "escape", "tab", "backspace", "delete",
+                                           "left", "right", "up", "down", "home", "end", "page-up", "shift", "control", "f1"};
+        event.key = keyCode(pick(random, keys));
     }
     return event;
 }

@@ -34,5 +34,6 @@ enum class ObjectDrawing { None, Composited, Window };
 
 /// A script of at most `steps` events on the class `pins`, its lines numbered
 /// from 1. Every script it makes passes SessionScript::check; for `None` it
-/// holds no window line and is the same as before window lines existed.
+/// holds no window line and is the same as before window lines existed; for
+/// `None` and `Composited` a seed gives the script it always gave.
 SessionScript randomSession(const ClassPins& pins, FuzzRandom& random, int steps, ObjectDrawing drawing = ObjectDrawing::None);

@@ -147,32 +147,107 @@ HWND HostWindow::mouseTarget(POINT point) const {
     }
 }
 
+void HostWindow::deliver(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
+    PostMessageW(target, message, wParam, lParam);
+    MSG waiting;
+    while (PeekMessageW(&waiting, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&waiting);
+        DispatchMessageW(&waiting);
+    }
+}
+
+WPARAM HostWindow::mouseKeys() const {
+    WPARAM keys = 0;
+    if (leftDown) keys |= MK_LBUTTON;
+    if (rightDown) keys |= MK_RBUTTON;
+    if (GetKeyState(VK_SHIFT) < 0) keys |= MK_SHIFT;
+    if (GetKeyState(VK_CONTROL) < 0) keys |= MK_CONTROL;
+    return keys;
+}
+
 HWND HostWindow::mouse(POINT point, MouseButton button) {
-    const auto send = [&](UINT message, WPARAM keys) -> HWND {
+    const auto send = [&](UINT message) -> HWND {
         const HWND target = mouseTarget(point);
         if (target == nullptr) return nullptr;
         POINT local = point;
         MapWindowPoints(frame, target, &local, 1);
         const LPARAM where = static_cast<LPARAM>(static_cast<std::uint16_t>(local.x)) |
                              static_cast<LPARAM>(static_cast<std::uint16_t>(local.y)) << 16;
-        PostMessageW(target, message, keys, where);
-        MSG waiting;
-        while (PeekMessageW(&waiting, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&waiting);
-            DispatchMessageW(&waiting);
-        }
+        deliver(target, message, mouseKeys(), where);
         return target;
     };
     HWND last = nullptr;
-    if (button == MouseButton::None || point.x != lastMouse.x || point.y != lastMouse.y)
-        last = send(WM_MOUSEMOVE, buttonDown ? MK_LBUTTON : 0);
+    if (button == MouseButton::None || point.x != lastMouse.x || point.y != lastMouse.y) last = send(WM_MOUSEMOVE);
     lastMouse = point;
-    if (button == MouseButton::Down) {
-        buttonDown = true;
-        last = send(WM_LBUTTONDOWN, MK_LBUTTON);
-    } else if (button == MouseButton::Up) {
-        buttonDown = false;
-        last = send(WM_LBUTTONUP, 0);
+    const auto press = [&](UINT message) {
+        leftDown = true;
+        return send(message);
+    };
+    const auto release = [&] {
+        leftDown = false;
+        return send(WM_LBUTTONUP);
+    };
+    switch (button) {
+        case MouseButton::None: break;
+        case MouseButton::Down: last = press(WM_LBUTTONDOWN); break;
+        case MouseButton::Up: last = release(); break;
+        case MouseButton::RightDown:
+            rightDown = true;
+            last = send(WM_RBUTTONDOWN);
+            break;
+        case MouseButton::RightUp:
+            rightDown = false;
+            last = send(WM_RBUTTONUP);  // DefWindowProc makes the WM_CONTEXTMENU of it
+            break;
+        case MouseButton::DoubleClick: {
+            const HWND first = press(WM_LBUTTONDOWN);
+            release();
+            // The system makes the second press a double click only for a
+            // window of a class that asks for them, hit by both presses.
+            const HWND second = mouseTarget(point);
+            const bool wantsDouble = second != nullptr && second == first && (GetClassLongPtrW(second, GCL_STYLE) & CS_DBLCLKS) != 0;
+            press(wantsDouble ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN);
+            last = release();
+            break;
+        }
     }
     return last;
+}
+
+HWND HostWindow::keyTarget() const {
+    const HWND focus = GetFocus();
+    return focus != nullptr ? focus : GetActiveWindow();
+}
+
+HWND HostWindow::wheel(POINT point, int delta) {
+    HWND last = mouse(point, MouseButton::None);
+    const HWND target = keyTarget();
+    if (target == nullptr) return last;
+    POINT screen = point;
+    ClientToScreen(frame, &screen);
+    const WPARAM turn = mouseKeys() | static_cast<WPARAM>(static_cast<std::uint16_t>(static_cast<std::int16_t>(delta))) << 16;
+    const LPARAM where = static_cast<LPARAM>(static_cast<std::uint16_t>(screen.x)) |
+                         static_cast<LPARAM>(static_cast<std::uint16_t>(screen.y)) << 16;
+    deliver(target, WM_MOUSEWHEEL, turn, where);
+    return target;
+}
+
+HWND HostWindow::key(int virtualKey, bool down) {
+    const HWND focus = GetFocus();
+    const HWND target = keyTarget();
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    const bool wasDown = (state[virtualKey & 0xFF] & 0x80) != 0;
+    state[virtualKey & 0xFF] = down ? static_cast<BYTE>(state[virtualKey & 0xFF] | 0x80) : static_cast<BYTE>(state[virtualKey & 0xFF] & ~0x80);
+    SetKeyboardState(state);
+    if (target == nullptr) return nullptr;
+    // The keys of the navigation block come as extended keys.
+    const bool extended = (virtualKey >= VK_PRIOR && virtualKey <= VK_DOWN) || virtualKey == VK_INSERT || virtualKey == VK_DELETE;
+    const UINT scan = MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_VSC);
+    LPARAM flags = 1 | static_cast<LPARAM>(scan & 0xFF) << 16 | static_cast<LPARAM>(extended) << 24;
+    if (down) flags |= static_cast<LPARAM>(wasDown) << 30;
+    else flags |= static_cast<LPARAM>(1) << 30 | static_cast<LPARAM>(1) << 31;
+    const UINT message = focus != nullptr ? (down ? WM_KEYDOWN : WM_KEYUP) : (down ? WM_SYSKEYDOWN : WM_SYSKEYUP);
+    deliver(target, message, static_cast<WPARAM>(virtualKey), flags);
+    return target;
 }

@@ -1,9 +1,10 @@
 // The top-level window a session hosts a plug-in's window in (Windows only):
 // a frame whose client area holds the plug-in's window, as a host's editor
-// would; the mouse as the system delivers it; and the screenshot of the
-// area. The show command's frame is on screen; run's and fuzz's lies off
-// screen, shown (so that it paints) but out of the way. Made, used and
-// destroyed on the harness's one thread, which pumps its messages.
+// would; the mouse and the keyboard as the system delivers them; and the
+// screenshot of the area. The show command's frame is on screen; run's and
+// fuzz's lies off screen, shown (so that it paints) but out of the way.
+// Made, used and destroyed on the harness's one thread, which pumps its
+// messages.
 #pragma once
 
 #include <windows.h>
@@ -33,21 +34,46 @@ public:
     /// Runs the message loop until the frame is closed (by its user).
     void runUntilClosed();
 
-    enum class MouseButton { None, Down, Up };
+    enum class MouseButton { None, Down, Up, RightDown, RightUp, DoubleClick };
     /// Moves the mouse to `point` (client coordinates of the frame) and, with
-    /// Down or Up, presses or releases the left button there: each message
-    /// goes, as the system sends it, to the window holding the capture, else
-    /// to the innermost window under the point (nothing for a point outside
-    /// the frame), in that window's coordinates, and is dispatched. Answers
-    /// which window was sent the last message, or null.
+    /// Down or Up, presses or releases the left button there, with RightDown
+    /// or RightUp the right one; DoubleClick presses and releases the left
+    /// button twice, the second press a WM_LBUTTONDBLCLK where the window's
+    /// class asks for double clicks (CS_DBLCLKS), else a second
+    /// WM_LBUTTONDOWN. Each message goes, as the system sends it, to the
+    /// window holding the capture, else to the innermost window under the
+    /// point (nothing for a point outside the frame), in that window's
+    /// coordinates, with the buttons and the keys (shift, control) held, and
+    /// is dispatched. Answers which window was sent the last message, or null.
     HWND mouse(POINT point, MouseButton button);
     /// The window a mouse message at `point` goes to now, or null.
     HWND mouseTarget(POINT point) const;
+    /// Moves the mouse to `point`, then turns the wheel by `delta` (120 a
+    /// notch away from the user): WM_MOUSEWHEEL goes to keyTarget, the point
+    /// in screen coordinates. Answers the window sent it, or null.
+    HWND wheel(POINT point, int delta);
+    /// Presses (`down`) or releases the key `virtualKey`, as the keyboard
+    /// does: the thread's key state follows, WM_KEYDOWN or WM_KEYUP goes to
+    /// the window with the keyboard focus and a press is translated into its
+    /// WM_CHAR; with no focus, WM_SYSKEYDOWN or WM_SYSKEYUP goes to the
+    /// active window. Answers the window sent it, or null.
+    HWND key(int virtualKey, bool down);
+    /// The window that keys and the wheel go to now (the focus, else the
+    /// active window), or null.
+    HWND keyTarget() const;
+    /// True while a mouse button is held.
+    bool buttonHeld() const { return leftDown || rightDown; }
 
 private:
     static LRESULT CALLBACK frameProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    /// Posts the message to `target` and dispatches what waits, translating keys.
+    void deliver(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
+    /// A mouse message's wParam: the buttons and keys held now.
+    WPARAM mouseKeys() const;
+
     HWND frame = nullptr;
     POINT lastMouse{-1, -1};
-    bool buttonDown = false;
+    bool leftDown = false;
+    bool rightDown = false;
 };

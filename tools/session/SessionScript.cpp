@@ -13,6 +13,20 @@ constexpr std::int32_t longestWaitMs = 3600000;
 /// and the 16-bit halves a mouse message carries them in.
 constexpr std::int32_t farthestPixel = 30000;
 constexpr std::int32_t largestSide = 8192;
+/// A wheel turn travels in the signed 16-bit half of the message's wParam.
+constexpr std::int32_t largestTurn = 32767;
+
+/// Named keys and their virtual-key codes (letters, digits and f1 to f12 are
+/// worked out in keyCode).
+struct NamedKey {
+    std::string_view name;
+    std::int32_t code;
+};
+constexpr NamedKey namedKeys[] = {
+    {"backspace", 0x08}, {"tab", 0x09},  {"enter", 0x0D},  {"shift", 0x10},     {"control", 0x11},
+    {"escape", 0x1B},    {"space", 0x20}, {"page-up", 0x21}, {"page-down", 0x22}, {"end", 0x23},
+    {"home", 0x24},      {"left", 0x25},  {"up", 0x26},      {"right", 0x27},     {"down", 0x28},
+    {"insert", 0x2D},    {"delete", 0x2E}};
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
@@ -88,9 +102,16 @@ std::optional<ScriptEvent> parseScriptLine(std::string_view text, int lineNumber
     else if (keyword == "press") event.kind = ScriptEvent::Kind::Press;
     else if (keyword == "move") event.kind = ScriptEvent::Kind::Move;
     else if (keyword == "release-mouse") event.kind = ScriptEvent::Kind::ReleaseMouse;
+    else if (keyword == "right-press") event.kind = ScriptEvent::Kind::RightPress;
+    else if (keyword == "right-release") event.kind = ScriptEvent::Kind::RightRelease;
+    else if (keyword == "double-click") event.kind = ScriptEvent::Kind::DoubleClick;
+    else if (keyword == "wheel") event.kind = ScriptEvent::Kind::Wheel;
+    else if (keyword == "key") event.kind = ScriptEvent::Kind::Key;
+    else if (keyword == "key-up") event.kind = ScriptEvent::Kind::KeyUp;
     else
         return fail("expected text, float, notify, wait, release, on-send or a window line (open, close, arrange, paint, "
-                    "press, move, release-mouse); got " + shown(keyword));
+                    "press, move, release-mouse, right-press, right-release, double-click, wheel, key, key-up); got " +
+                    shown(keyword));
 
     if (event.kind == ScriptEvent::Kind::Text || event.kind == ScriptEvent::Kind::Float ||
         event.kind == ScriptEvent::Kind::Notify) {
@@ -101,6 +122,20 @@ std::optional<ScriptEvent> parseScriptLine(std::string_view text, int lineNumber
         event.pin = static_cast<std::int32_t>(index);
     }
 
+    if (isMouseEvent(event)) {
+        for (std::int32_t* coordinate : {&event.x, &event.y}) {
+            const std::string_view word = reader.word();
+            if (!readWhole(word, *coordinate) || *coordinate < -farthestPixel || *coordinate > farthestPixel)
+                return fail("expected x and y (whole pixels from " + std::to_string(-farthestPixel) + " to " +
+                            std::to_string(farthestPixel) + ") after " + std::string(keyword) + "; got " + shown(word));
+        }
+        if (event.kind == ScriptEvent::Kind::Wheel) {
+            const std::string_view word = reader.word();
+            if (!readWhole(word, event.delta) || event.delta == 0 || event.delta < -largestTurn - 1 || event.delta > largestTurn)
+                return fail("expected the wheel's turn after x and y (a whole number from " + std::to_string(-largestTurn - 1) +
+                            " to " + std::to_string(largestTurn) + ", not 0; 120 a notch away from the user); got " + shown(word));
+        }
+    }
     switch (event.kind) {
         case ScriptEvent::Kind::Text: {
             reader.skipSpace();
@@ -129,16 +164,16 @@ std::optional<ScriptEvent> parseScriptLine(std::string_view text, int lineNumber
             event.waitMs = static_cast<std::int32_t>(value);
             break;
         }
-        case ScriptEvent::Kind::Press:
-        case ScriptEvent::Kind::Move:
-        case ScriptEvent::Kind::ReleaseMouse:
-            for (std::int32_t* coordinate : {&event.x, &event.y}) {
-                const std::string_view word = reader.word();
-                if (!readWhole(word, *coordinate) || *coordinate < -farthestPixel || *coordinate > farthestPixel)
-                    return fail("expected x and y (whole pixels from " + std::to_string(-farthestPixel) + " to " +
-                                std::to_string(farthestPixel) + ") after " + std::string(keyword) + "; got " + shown(word));
-            }
+        case ScriptEvent::Kind::Key:
+        case ScriptEvent::Kind::KeyUp: {
+            const std::string_view name = reader.word();
+            event.key = keyCode(name);
+            if (event.key == 0)
+                return fail("expected a key name after " + std::string(keyword) +
+                            " (a to z, 0 to 9, f1 to f12, space, enter, escape, tab, backspace, delete, insert, home, end, "
+                            "page-up, page-down, left, right, up, down, shift, control); got " + shown(name));
             break;
+        }
         case ScriptEvent::Kind::Arrange: {
             std::int32_t numbers[4] = {};
             int count = 0;
@@ -233,7 +268,37 @@ std::string describeEvent(const ScriptEvent& event) {
         case ScriptEvent::Kind::Press: return "press " + std::to_string(event.x) + " " + std::to_string(event.y);
         case ScriptEvent::Kind::Move: return "move " + std::to_string(event.x) + " " + std::to_string(event.y);
         case ScriptEvent::Kind::ReleaseMouse: return "release-mouse " + std::to_string(event.x) + " " + std::to_string(event.y);
+        case ScriptEvent::Kind::RightPress: return "right-press " + std::to_string(event.x) + " " + std::to_string(event.y);
+        case ScriptEvent::Kind::RightRelease: return "right-release " + std::to_string(event.x) + " " + std::to_string(event.y);
+        case ScriptEvent::Kind::DoubleClick: return "double-click " + std::to_string(event.x) + " " + std::to_string(event.y);
+        case ScriptEvent::Kind::Wheel:
+            return "wheel " + std::to_string(event.x) + " " + std::to_string(event.y) + " " + std::to_string(event.delta);
+        case ScriptEvent::Kind::Key: return "key " + std::string(keyName(event.key));
+        case ScriptEvent::Kind::KeyUp: return "key-up " + std::string(keyName(event.key));
     }
+    return {};
+}
+
+std::int32_t keyCode(std::string_view name) {
+    if (name.size() == 1 && name[0] >= 'a' && name[0] <= 'z') return 'A' + (name[0] - 'a');
+    if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') return name[0];
+    std::int32_t number = 0;
+    if (name.size() >= 2 && name[0] == 'f' && name[1] != '0' && readWhole(name.substr(1), number) && number >= 1 && number <= 12)
+        return 0x70 + number - 1;
+    for (const NamedKey& key : namedKeys)
+        if (key.name == name) return key.code;
+    return 0;
+}
+
+std::string_view keyName(std::int32_t code) {
+    constexpr std::string_view letters = "abcdefghijklmnopqrstuvwxyz";
+    constexpr std::string_view digits = "0123456789";
+    constexpr std::string_view functions[] = {"f1", "f2", "f3", "f4", "f5", "f6", "f7", "f8", "f9", "f10", "f11", "f12"};
+    if (code >= 'A' && code <= 'Z') return letters.substr(static_cast<std::size_t>(code - 'A'), 1);
+    if (code >= '0' && code <= '9') return digits.substr(static_cast<std::size_t>(code - '0'), 1);
+    if (code >= 0x70 && code <= 0x7B) return functions[code - 0x70];
+    for (const NamedKey& key : namedKeys)
+        if (key.code == code) return key.name;
     return {};
 }
 
@@ -243,14 +308,24 @@ bool isWindowEvent(const ScriptEvent& event) {
         case ScriptEvent::Kind::Close:
         case ScriptEvent::Kind::Arrange:
         case ScriptEvent::Kind::Paint: return true;
-        default: return isMouseEvent(event);
+        default: return isMouseEvent(event) || isKeyEvent(event);
     }
 }
 
 bool isMouseEvent(const ScriptEvent& event) {
-    return event.kind == ScriptEvent::Kind::Press || event.kind == ScriptEvent::Kind::Move ||
-           event.kind == ScriptEvent::Kind::ReleaseMouse;
+    switch (event.kind) {
+        case ScriptEvent::Kind::Press:
+        case ScriptEvent::Kind::Move:
+        case ScriptEvent::Kind::ReleaseMouse:
+        case ScriptEvent::Kind::RightPress:
+        case ScriptEvent::Kind::RightRelease:
+        case ScriptEvent::Kind::DoubleClick:
+        case ScriptEvent::Kind::Wheel: return true;
+        default: return false;
+    }
 }
+
+bool isKeyEvent(const ScriptEvent& event) { return event.kind == ScriptEvent::Kind::Key || event.kind == ScriptEvent::Kind::KeyUp; }
 
 std::string scriptLine(const ScriptEvent& event) { return (event.onSend ? "on-send " : "") + describeEvent(event); }
 

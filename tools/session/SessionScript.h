@@ -12,6 +12,12 @@
 //   open                 close                  paint
 //   arrange 10 10 200 80 (x y width height; or only width and height, at 0 0)
 //   press 20 30          move 60 30             release-mouse 300 30
+//   right-press 20 30    right-release 20 30    double-click 20 30
+//   wheel 20 30 -120     (x y, then the turn: 120 a notch, away from the user)
+//   key a                key-up a               (a key pressed and released)
+// Key names: a to z, 0 to 9, f1 to f12, space, enter, escape, tab,
+// backspace, delete, insert, home, end, page-up, page-down, left, right, up,
+// down, shift, control.
 //
 // Texts are in double quotes with \" \\ \n \r \t and \uXXXX (one UTF-16
 // unit) escapes; pin indices are 32-bit integers; floats are decimal, with
@@ -28,7 +34,10 @@
 #include "tools/hosting/PinDescription.h"
 
 struct ScriptEvent {
-    enum class Kind { Text, Float, Notify, Wait, Release, Open, Close, Arrange, Paint, Press, Move, ReleaseMouse };
+    enum class Kind {
+        Text, Float, Notify, Wait, Release, Open, Close, Arrange, Paint, Press, Move, ReleaseMouse,
+        RightPress, RightRelease, DoubleClick, Wheel, Key, KeyUp
+    };
 
     Kind kind = Kind::Release;
     int line = 0;               // 1-based line in the script
@@ -36,10 +45,12 @@ struct ScriptEvent {
     std::u16string text;        // Text
     double number = 0;          // Float, as written; narrowed when sent
     std::int32_t waitMs = 0;    // Wait
-    std::int32_t x = 0;         // Arrange, Press, Move, ReleaseMouse
+    std::int32_t x = 0;         // Arrange and the mouse lines
     std::int32_t y = 0;
     std::int32_t width = 0;     // Arrange
     std::int32_t height = 0;
+    std::int32_t delta = 0;     // Wheel: the turn, 120 a notch
+    std::int32_t key = 0;       // Key, KeyUp: the virtual-key code
     /// "on-send EVENT" (Text, Float, Notify, Release): armed here, played by
     /// the host from inside the next sendPinValue call it receives, as a
     /// re-entrant call. Events that need the object after such a release
@@ -47,11 +58,19 @@ struct ScriptEvent {
     bool onSend = false;
 };
 
-/// A line for the object's window (open, close, arrange, paint, press, move,
-/// release-mouse).
+/// A line for the object's window (open, close, arrange, paint and the
+/// mouse and key lines).
 bool isWindowEvent(const ScriptEvent& event);
-/// A line for the mouse (press, move, release-mouse).
+/// A line for the mouse (press, move, release-mouse, right-press,
+/// right-release, double-click, wheel).
 bool isMouseEvent(const ScriptEvent& event);
+/// A line for the keyboard (key, key-up).
+bool isKeyEvent(const ScriptEvent& event);
+
+/// The virtual-key code of a key name a script writes, or 0 for none.
+std::int32_t keyCode(std::string_view name);
+/// The name of a virtual-key code keyCode knows, or empty.
+std::string_view keyName(std::int32_t code);
 
 struct ScriptError {
     int line = 0;

@@ -205,22 +205,37 @@ void WindowSteps::paint(const ScriptEvent& event) {
 
 void WindowSteps::mouse(const ScriptEvent& event) {
     if (!frame) frame.reset(new Frame(L"corvane-host session", sessionFrameSize, false));
+    HostWindow& host = frame->window;
     const HWND plugin = static_cast<HWND>(window);
     const POINT point{placement.left + event.x, placement.top + event.y};
-    const HWND target = frame->window.mouseTarget(point);
+    // Keys and the wheel go to the window with the keyboard focus, wherever the mouse is.
+    const bool toFocus = isKeyEvent(event) || event.kind == ScriptEvent::Kind::Wheel;
+    const HWND target = toFocus ? host.keyTarget() : host.mouseTarget(point);
     const std::string owner = isOrInside(plugin, target) ? "to the plug-in's window" : "to the host's window";
-    const std::string note = target == nullptr         ? "outside the host's window: nothing delivered"
+    const std::string note = target == nullptr ? (toFocus ? "no window has the keyboard focus: nothing delivered"
+                                                          : "outside the host's window: nothing delivered")
+                             : toFocus              ? owner + ", which has the keyboard focus"
                              : GetCapture() == target ? owner + ", which holds the capture"
                                                       : owner;
     transcript.windowStep(event, note);
-    const auto button = event.kind == ScriptEvent::Kind::Press          ? HostWindow::MouseButton::Down
-                        : event.kind == ScriptEvent::Kind::ReleaseMouse ? HostWindow::MouseButton::Up
-                                                                        : HostWindow::MouseButton::None;
-    guard("the window's mouse message", [&] {
-        frame->window.mouse(point, button);
+    using Button = HostWindow::MouseButton;
+    guard(isKeyEvent(event) ? "the window's key message" : "the window's mouse message", [&] {
+        switch (event.kind) {
+            case ScriptEvent::Kind::Press: host.mouse(point, Button::Down); break;
+            case ScriptEvent::Kind::ReleaseMouse: host.mouse(point, Button::Up); break;
+            case ScriptEvent::Kind::RightPress: host.mouse(point, Button::RightDown); break;
+            case ScriptEvent::Kind::RightRelease: host.mouse(point, Button::RightUp); break;
+            case ScriptEvent::Kind::DoubleClick: host.mouse(point, Button::DoubleClick); break;
+            case ScriptEvent::Kind::Wheel: host.wheel(point, event.delta); break;
+            case ScriptEvent::Kind::Key: host.key(event.key, true); break;
+            case ScriptEvent::Kind::KeyUp: host.key(event.key, false); break;
+            default: host.mouse(point, Button::None); break;
+        }
         return 0;
     });
-    if (button == HostWindow::MouseButton::Up && isOrInside(plugin, GetCapture())) {
+    const bool released = event.kind == ScriptEvent::Kind::ReleaseMouse || event.kind == ScriptEvent::Kind::RightRelease ||
+                          event.kind == ScriptEvent::Kind::DoubleClick;
+    if (released && !host.buttonHeld() && isOrInside(plugin, GetCapture())) {
         transcript.broken("the plug-in's window still holds the mouse capture after the button was released");
         ReleaseCapture();
     }
