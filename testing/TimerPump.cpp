@@ -4,6 +4,7 @@
 #include <chrono>
 
 #ifdef _WIN32
+#define NOMINMAX  // std::max below, not the system header's macro
 #include <windows.h>
 #else
 #include <thread>
