@@ -94,7 +94,17 @@ function(corvane_add_module name)
     C_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   # The export lives in the framework library; pull it in by name.
-  target_link_options(${name} PRIVATE -Wl,--undefined=MP_GetFactory)
+  if(MSVC)
+    # Microsoft's compiler (cl.exe, or clang-cl): its own spellings. Warnings
+    # are errors, C++ exceptions only (/EHsc), and the runtime linked in.
+    # Checked here only in Microsoft mode by clang-cl, syntax only
+    # (tests/check_msvc_syntax.sh): no cl.exe build is made or tested.
+    target_compile_options(${name} PRIVATE /W4 /WX /EHsc)
+    target_link_options(${name} PRIVATE /INCLUDE:MP_GetFactory)
+    set_target_properties(${name} PROPERTIES MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+  else()
+    target_link_options(${name} PRIVATE -Wl,--undefined=MP_GetFactory)
+  endif()
 
   if(WIN32)
     corvane_sanitizers(sanitizers)
@@ -102,7 +112,9 @@ function(corvane_add_module name)
       message(FATAL_ERROR "corvane_add_module(${name}): CORVANE_SANITIZE=${CORVANE_SANITIZE} needs a native build; MinGW has no sanitizer runtimes")
     endif()
     set_target_properties(${name} PROPERTIES PREFIX "")
-    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
+    if(NOT MSVC)
+      target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
+    endif()
 
     # VERSIONINFO wants four numbers; missing ones are 0.
     string(REPLACE "." ";" numbers "${arg_VERSION}")

@@ -5,49 +5,48 @@
 // of their cleanups, so a flag cleared on the way out would stay set for
 // good. The timer service records its tick with it, a pin its send, and a
 // GUI object the host call it holds itself through (ObjectLifetime).
-// One thread only (the GUI thread); the stack grows downwards on every target.
+// One thread only (the GUI thread).
+//
+// A recorded call is in progress exactly when its frame encloses the frame of
+// the code asking; the unwinder tells (platform/StackFrames.h), reading only
+// the live frames from the asker upwards, never the recorded call's own
+// memory, which is gone once the call is abandoned.
 #pragma once
 
-#include <cstdint>
+#include "platform/Compiler.h"
+#include "platform/StackFrames.h"
 
 class CallInProgress {
 public:
-    /// A local of the recorded call: it lives exactly as long as that call's
-    /// frame, and its token shows whether that frame is still there.
-    class Frame {
-    public:
-        Frame() = default;
-        Frame(const Frame&) = delete;
-        Frame& operator=(const Frame&) = delete;
-        /// Wipes the token, so the memory left behind never reads as a live call.
-        ~Frame() { token = 0; }
-
-    private:
-        friend class CallInProgress;
-        volatile std::uint64_t token = 0;
-    };
-
     CallInProgress() = default;
     CallInProgress(const CallInProgress&) = delete;
     CallInProgress& operator=(const CallInProgress&) = delete;
 
-    /// Records the caller, whose local `frame` is, as the call in progress.
-    /// Called directly by the recorded function, before it calls anything else.
-    void begin(Frame& frame) noexcept;
+    /// Records as the call in progress the function calling this, or the one
+    /// `up` frames above it; `key` (any local of the recorded call, say) tells
+    /// it from a later call of the same code at the same place (see
+    /// enclosesCaller). Called before the recorded call calls anything that
+    /// may call back.
+    CORVANE_NOINLINE void begin(const void* key = nullptr, unsigned up = 0) noexcept;
     /// The recorded call is returning normally.
-    void end() noexcept { frame = nullptr; }
+    void end() noexcept { inProgress = false; }
     /// True when a call was recorded and has not ended: still running, or
     /// abandoned on the way out.
-    bool recorded() const noexcept { return frame != nullptr; }
-    /// True when the code calling this runs inside the recorded call: deeper
-    /// on the stack than the recorded function, with its frame's token still
-    /// in place. A call at the recorded function's own depth or above is not
-    /// inside it, so a recorded call seen from there was abandoned.
-    bool enclosesCaller() const noexcept;
+    bool recorded() const noexcept { return inProgress; }
+    /// True when the function calling this (or the one `up` frames above it)
+    /// runs inside the recorded call: the recorded call's frame encloses it.
+    /// At the recorded call's own place it is inside only when `key` is given
+    /// and differs from the recorded one (code placed into the recorded
+    /// function by the optimiser, asking with a key of its own); the same key
+    /// there, or none, means a later call of the same code, so the recorded
+    /// one was abandoned. When the stack cannot be read, answers true: an
+    /// abandoned call taken for a live one only keeps its leftovers until code
+    /// higher up asks, while a live call taken for an abandoned one would lose
+    /// what it still uses.
+    CORVANE_NOINLINE bool enclosesCaller(const void* key = nullptr, unsigned up = 0) const noexcept;
 
 private:
-    const Frame* frame = nullptr;
-    const void* depth = nullptr;  // the stack address just below the recorded function
-    std::uint64_t token = 0;
-    std::uint64_t calls = 0;      // makes each call's token its own
+    bool inProgress = false;
+    platform::FramePlace place = 0;  // 0: the stack could not be read at begin
+    const void* recordedKey = nullptr;
 };

@@ -46,11 +46,10 @@ public:
             owner->sendPinValue(pinIndex, size, copy, 0);
             return;
         }
-        CallInProgress::Frame frame;
         forgetAbandonedSends();
         // One value set aside per send at most, each by a send of its own depth.
         keptAside.reserve(static_cast<std::size_t>(sendDepth) + 1);
-        if (sendDepth == 0) sending.begin(frame);
+        if (sendDepth == 0) sending.begin();
         const int depth = ++sendDepth;
         if (valueSentAt == 0) valueSentAt = depth;
         const SendEnd end{*this, depth};
@@ -121,9 +120,11 @@ private:
     }
 
     // A send abandoned by a fault the message dispatch caught never ended:
-    // nothing it handed out is in use any more.
-    void forgetAbandonedSends() noexcept {
-        if (!sending.recorded() || sending.enclosesCaller()) return;
+    // nothing it handed out is in use any more. Asks about its caller: a send
+    // does nothing in its own frame while the host has it, so a send seen
+    // from the recorded place is a later one.
+    CORVANE_NOINLINE void forgetAbandonedSends() noexcept {
+        if (!sending.recorded() || sending.enclosesCaller(nullptr, 1)) return;
         sending.end();
         sendDepth = 0;
         valueSentAt = 0;

@@ -11,6 +11,7 @@
 
 #include "gui/CallInProgress.h"
 #include "interfaces/IMpUnknown.h"
+#include "platform/Compiler.h"
 
 class ObjectLifetime {
 public:
@@ -36,17 +37,8 @@ public:
     /// the object, the last thing the operation does.
     class Hold {
     public:
-        // Inlined, so that the operation's record is made by the operation's
-        // own frame (see CallInProgress::begin).
-        [[gnu::always_inline]] inline Hold(ObjectLifetime& lifetime, gmpi::IMpUnknown& object) noexcept
-            : life(lifetime), self(object) {
-            life.forgetAbandonedOperation();
-            outermost = !life.operation.recorded();
-            if (!outermost) return;
-            life.operation.begin(frame);
-            life.take();
-            life.holding = true;
-        }
+        // Out of line, so that the operation it records is its caller.
+        CORVANE_NOINLINE Hold(ObjectLifetime& lifetime, gmpi::IMpUnknown& object) noexcept;
         ~Hold();
         Hold(const Hold&) = delete;
         Hold& operator=(const Hold&) = delete;
@@ -54,7 +46,6 @@ public:
     private:
         ObjectLifetime& life;
         gmpi::IMpUnknown& self;
-        CallInProgress::Frame frame;
         bool outermost;
     };
 
@@ -62,7 +53,9 @@ private:
     void take() noexcept;
     // An operation abandoned by a fault the message dispatch caught (host code
     // inside a timer's send) never gave its reference back: give it now.
-    void forgetAbandonedOperation() noexcept;
+    // Asks about the caller `up` frames above this one, with `key` (see
+    // CallInProgress::enclosesCaller).
+    CORVANE_NOINLINE void forgetAbandonedOperation(const void* key = nullptr, unsigned up = 0) noexcept;
 
     std::int32_t count;
     bool holding = false;    // the outermost operation in progress holds a reference

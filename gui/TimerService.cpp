@@ -102,13 +102,14 @@ void TimerService::forgetAbandonedTick() {
     }
 }
 
+// A tick does nothing in this frame while it calls out, so a tick seen from
+// the recorded place is a later one.
 void timerProc(platform::TimerId timerId) noexcept {
-    CallInProgress::Frame frame;
     if (ticking.enclosesCaller()) return;
     TimerService* service = TimerService::instance();
     if (service == nullptr) return;
     if (ticking.recorded()) service->forgetAbandonedTick();
-    ticking.begin(frame);
+    ticking.begin();
     service->tick(timerId);
     ticking.end();
 }

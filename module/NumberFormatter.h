@@ -13,6 +13,8 @@
 
 #include <emmintrin.h>
 
+#include "platform/Compiler.h"
+
 /// Room for the longest text formatNumber writes: a minus sign, the 39
 /// integer digits of the largest float, the point and four decimals.
 inline constexpr std::size_t NumberTextCapacity = 45;
@@ -42,12 +44,13 @@ inline constexpr std::uint32_t FirstUnusualExponent = 127 + 26;
 /// tens and ones, all lanes at once (multiplications by reciprocals that
 /// are exact in these ranges).
 inline __m128i digitBytes(std::uint64_t groups) {
-    // The factors pass through an empty asm so that the compiler keeps each
+    // The factors are hidden from the optimiser so that it keeps each
     // multiplication one instruction instead of a longer run of shifts and
     // additions: a list formats value after value, so throughput counts.
     __m128i hundred = _mm_set1_epi16(100);
     __m128i ten = _mm_set1_epi16(10);
-    asm("" : "+x"(hundred), "+x"(ten));
+    CORVANE_OPAQUE_VECTOR(hundred);
+    CORVANE_OPAQUE_VECTOR(ten);
     const __m128i numbers = _mm_cvtsi64_si128(static_cast<long long>(groups));
     const __m128i hundreds = _mm_srli_epi16(_mm_mulhi_epu16(numbers, _mm_set1_epi16(5243)), 3);
     const __m128i belowHundred = _mm_sub_epi16(numbers, _mm_mullo_epi16(hundreds, hundred));

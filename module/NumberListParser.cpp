@@ -11,6 +11,7 @@
 
 #include "module/NumberParser.h"
 #include "module/DecimalWindow.h"
+#include "platform/Compiler.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ std::optional<DecimalWithExponent> withShortExponent(const char16_t* at, unsigne
 /// call, no branch on the space or the sign (which follow no pattern in a
 /// list), no rounding check for a not-a-number, and the comma found in the
 /// same look as the digits.
-[[gnu::always_inline]] inline std::size_t readUsualItem(std::u16string_view text, float& value) {
+CORVANE_ALWAYS_INLINE std::size_t readUsualItem(std::u16string_view text, float& value) {
     if (text.size() < UsualItemReach) return 0;
     const char16_t* at = text.data();
     at += *at == u' ';
@@ -143,7 +144,7 @@ struct ListCursor {
 /// the value then stands for every later slot, which are filled. (Cursors
 /// pass by value: one whose address went to a call could not be kept in
 /// registers around it.)
-[[gnu::noinline]] std::optional<ListCursor> readItem(ListCursor cursor, std::span<float> values) {
+CORVANE_NOINLINE std::optional<ListCursor> readItem(ListCursor cursor, std::span<float> values) {
     const std::size_t comma = findComma(cursor.text);
     const float value = roundToFloat(readNumber(cursor.text).value);
     if (comma == 0 || comma == std::u16string_view::npos) {
@@ -156,7 +157,7 @@ struct ListCursor {
 
 /// Reads the cursor's item, the usual one inline, and moves past it; false
 /// when nothing more is consumed, as readItem.
-[[gnu::always_inline]] inline bool readNextItem(ListCursor& cursor, std::span<float> values) {
+CORVANE_ALWAYS_INLINE bool readNextItem(ListCursor& cursor, std::span<float> values) {
     if (const std::size_t usualEnd = readUsualItem(cursor.text, values[cursor.slot]); usualEnd != 0) {
         cursor.text.remove_prefix(usualEnd + 1);
         ++cursor.slot;

@@ -26,6 +26,12 @@ have lld-link-14 || need+=(lld-14)
 [ -f /usr/x86_64-w64-mingw32/include/zlib.h ] || need+=(libz-mingw-w64-dev)
 # nlohmann-json, header-only, for the harness's JSON reader (both builds).
 [ -f /usr/include/nlohmann/json.hpp ] || need+=(nlohmann-json3-dev)
+# The syntax check in Microsoft mode (tests/check_msvc_syntax.sh): clang-cl
+# comes with clang-14; libc++ as its C++ library, Wine's headers for the C
+# runtime and the system.
+[ -f /usr/lib/llvm-14/include/c++/v1/vector ] || need+=(libc++-14-dev)
+[ -f /usr/lib/llvm-14/include/c++/v1/cxxabi.h ] || need+=(libc++abi-14-dev)
+[ -f /usr/include/wine/wine/windows/windows.h ] || need+=(libwine-dev)
 # A C locale whose decimal point is a comma, for the locale-independence test.
 have locale-gen || need+=(locales)
 

@@ -27,7 +27,7 @@ void fireDueTimers() {
 
 void runTimersFor(std::int32_t ms) {
     using Clock = std::chrono::steady_clock;
-    const auto end = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+    const auto end = Clock::now() + std::chrono::milliseconds((std::max)(ms, 0));  // not <windows.h>'s max macro
     for (;;) {
         fireDueTimers();
         const auto now = Clock::now();

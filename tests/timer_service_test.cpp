@@ -372,21 +372,26 @@ std::jmp_buf handler;
 [[gnu::noinline]] void fault() { std::longjmp(handler, 1); }
 
 // A host's modal loop deeper on the stack, whose frames overwrite where the
-// abandoned tick was. Written byte by byte through volatile, which the
-// compiler may not drop as it may drop a memset of an array never read; not
-// instrumented, so no guard bytes of the sanitizer leave parts of that
-// memory as the tick left it.
-[[gnu::noinline, gnu::no_sanitize_address]] void fromADeeperLoop(const std::function<void()>& loop) {
+// abandoned tick was, or leave those bytes as the tick left them. Written
+// byte by byte through volatile, which the compiler may not drop as it may
+// drop a memset of an array never read; not instrumented, so no guard bytes
+// of the sanitizer leave parts of that memory as the tick left it.
+[[gnu::noinline, gnu::no_sanitize_address]] void fromADeeperLoop(const std::function<void()>& loop, bool overwrite) {
     volatile char frames[4096];
-    for (volatile char& byte : frames) byte = 0x11;
+    if (overwrite)
+        for (volatile char& byte : frames) byte = 0x11;
     loop();
 }
 
 }  // namespace abandoned
 
 TEST_F(Timers, ATickAbandonedByAFaultCaughtInTheDispatchDoesNotStopLaterTicks) {
-    for (const bool deeper : {false, true}) {
-        SCOPED_TRACE(deeper ? "next messages from a deeper loop" : "next messages from the same loop");
+    enum class Next { sameLoop, deeperLoop, deeperLoopOverTheOldBytes };
+    for (const Next next : {Next::sameLoop, Next::deeperLoop, Next::deeperLoopOverTheOldBytes}) {
+        const bool deeper = next != Next::sameLoop;
+        SCOPED_TRACE(next == Next::sameLoop     ? "next messages from the same loop"
+                     : next == Next::deeperLoop ? "next messages from a deeper loop"
+                                                : "next messages from a deeper loop that leaves the old bytes");
         fresh();
         for (char name : {'A', 'B', 'C'}) client(name).startTimer(10);
         client('D').startTimer(20);
@@ -405,10 +410,12 @@ TEST_F(Timers, ATickAbandonedByAFaultCaughtInTheDispatchDoesNotStopLaterTicks) {
 
         log.clear();
         if (deeper) {
-            abandoned::fromADeeperLoop([&] {
-                abandoned::dispatch(tenMs);
-                abandoned::dispatch(twentyMs);
-            });
+            abandoned::fromADeeperLoop(
+                [&] {
+                    abandoned::dispatch(tenMs);
+                    abandoned::dispatch(twentyMs);
+                },
+                next == Next::deeperLoop);
         } else {
             abandoned::dispatch(tenMs);
             abandoned::dispatch(twentyMs);
