@@ -15,7 +15,7 @@
 #include "interfaces/InterfaceId.h"
 
 /// Marks a call without a pin or index to name.
-inline constexpr std::int32_t noArgument = std::numeric_limits<std::int32_t>::min();
+inline constexpr std::int32_t noArgument = (std::numeric_limits<std::int32_t>::min)();  // parenthesised past <windows.h>'s min macro
 
 /// Called inside a catch block: says "CALL(ARGUMENT): an exception left the
 /// module's callback: TYPE: WHAT" on the debug-output channel ("setPin(3):

@@ -20,20 +20,19 @@
 #include <cstdint>
 
 #include "factory/AtBoundary.h"
+#include "platform/Compiler.h"
 #include "interfaces/InterfaceId.h"
+
+#if defined(_WIN32) && defined(__GNUC__)
+#define CORVANE_THROW_TO_CALLER 1
+#else
+#define CORVANE_THROW_TO_CALLER 0
+#endif
 
 // The host entry point that passes its return address on: kept a function of
 // its own, so that the address is its caller's and not that of a function it
 // was inlined into.
-#if defined(_WIN32) && defined(__GNUC__)
-#define CORVANE_THROW_TO_CALLER 1
-#define CORVANE_HOST_ENTRY __attribute__((noinline, noclone))
-#define CORVANE_RETURN_ADDRESS() __builtin_return_address(0)
-#else
-#define CORVANE_THROW_TO_CALLER 0
-#define CORVANE_HOST_ENTRY
-#define CORVANE_RETURN_ADDRESS() nullptr
-#endif
+#define CORVANE_HOST_ENTRY CORVANE_NOINLINE
 
 namespace callerAbi {
 
