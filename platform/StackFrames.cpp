@@ -10,10 +10,6 @@
 namespace platform {
 namespace {
 
-// Past this many frames the walk gives up: a stack that deep is not one a
-// recorded call and its asker share.
-constexpr unsigned MaxFrames = 4096;
-
 // Follows the frames from the asker's upwards: first finds the frame that
 // `returnAddress` returns into, climbs `up` more, then hands each frame's
 // place to `visit`, that frame's first, until `visit` answers true.
@@ -40,6 +36,10 @@ struct Walk {
 };
 
 #if defined(_WIN32)
+
+// Past this many frames the walk gives up: a stack that deep is not one a
+// recorded call and its asker share.
+constexpr unsigned MaxFrames = 4096;
 
 template <class Visit>
 bool walkFrames(const void* returnAddress, unsigned up, Visit visit) noexcept {
