@@ -86,6 +86,10 @@ TEST(ChildProcess, WhatAChildLeavesBehindIsEndedOrLeftWithoutHoldingTheParent) {
 
 #ifndef _WIN32
 TEST(ChildProcess, AChildThatCannotStartIsTheHarnessOwnTroubleWithItsOwnStatus) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizers' runtime needs descriptors of its own (it reads /proc/self/maps for its checks), "
+                    "which five leave it without: it reports a false fault before the harness gets as far";
+#endif
     // Five descriptors leave room for one pipe: the control channel's fails.
     const std::string script = fileWith("no_descriptors.txt", "notify 0\n");
     const std::vector<std::vector<std::string>> commands{

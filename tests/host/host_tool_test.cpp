@@ -89,7 +89,14 @@ TEST(HostTool, ValidateReportsTheCheckEachBrokenPluginBreaks) {
     };
     const Row cases[] = {
         {{plugin("com_iunknown")}, "FAIL  com-iunknown-refused", "      the factory answered 0 for the COM IUnknown value (want -2)"},
+#if defined(__SANITIZE_ADDRESS__)
+        // Built with the sanitizers, the plug-in's null write is caught by
+        // their runtime, which reports it and ends the process with status 1.
+        {{plugin("crash_setpin")}, "CRASH unregistered-pins",
+         "      the plug-in ended the process (exit status 1) during setPin(-1)"},
+#else
         {{plugin("crash_setpin")}, "CRASH unregistered-pins", "      the check's process ended with "},
+#endif
         {{plugin("second_export")}, "FAIL  export-table", "      exports MP_DebugHook beside MP_GetFactory"},
         // A pin the description declares but the plug-in never registered.
         {{plugin("good"), "--pins", extraPin}, "FAIL  described-pins-answered",
