@@ -10,7 +10,7 @@ void CallInProgress::begin(const void* key, unsigned up) noexcept {
 
 bool CallInProgress::enclosesCaller(const void* key, unsigned up) const noexcept {
     if (!inProgress) return false;
-    if (place == 0) return true;
+    if (!place.known()) return true;
     switch (platform::frameEncloses(place, CORVANE_RETURN_ADDRESS(), up)) {
     case platform::Encloses::no: return false;
     case platform::Encloses::itself: return key != nullptr && key != recordedKey;

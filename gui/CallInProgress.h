@@ -47,6 +47,6 @@ public:
 
 private:
     bool inProgress = false;
-    platform::FramePlace place = 0;  // 0: the stack could not be read at begin
+    platform::FramePlace place;  // unknown: the stack could not be read at begin
     const void* recordedKey = nullptr;
 };

@@ -62,8 +62,9 @@ bool walkFrames(const void* returnAddress, unsigned up, Visit visit) noexcept {
             RtlVirtualUnwind(UNW_FLAG_NHANDLER, imageBase, ip, function, &context, &handlerData,
                              &establisherFrame, nullptr);
         }
-        // The stack pointer of the caller at its call: the place of the frame just left.
-        if (walk.step(ip, context.Rsp)) return true;
+        // The stack pointer of the caller at its call and where the caller
+        // goes on: the place of the frame just left.
+        if (walk.step(ip, FramePlace{context.Rsp, context.Rip})) return true;
         if (context.Rip == 0) return false;
     }
     return false;
@@ -71,20 +72,32 @@ bool walkFrames(const void* returnAddress, unsigned up, Visit visit) noexcept {
 
 #else
 
+// A frame is stepped once its caller's is seen, whose instruction pointer is
+// where the frame returns to.
+template <class Visit>
+struct NativeWalk {
+    Walk<Visit> walk;
+    std::uintptr_t ip = 0;
+    std::uintptr_t stack = 0;
+};
+
 template <class Visit>
 _Unwind_Reason_Code visitFrame(_Unwind_Context* context, void* argument) {
-    auto& walk = *static_cast<Walk<Visit>*>(argument);
+    auto& native = *static_cast<NativeWalk<Visit>*>(argument);
     const auto ip = static_cast<std::uintptr_t>(_Unwind_GetIP(context));
-    const auto place = static_cast<FramePlace>(_Unwind_GetCFA(context));
-    if (place == 0 || walk.step(ip, place)) return _URC_NORMAL_STOP;
+    const auto stack = static_cast<std::uintptr_t>(_Unwind_GetCFA(context));
+    if (native.stack != 0 && native.walk.step(native.ip, FramePlace{native.stack, ip})) return _URC_NORMAL_STOP;
+    if (stack == 0) return _URC_NORMAL_STOP;
+    native.ip = ip;
+    native.stack = stack;
     return _URC_NO_REASON;
 }
 
 template <class Visit>
 bool walkFrames(const void* returnAddress, unsigned up, Visit visit) noexcept {
-    Walk<Visit> walk{reinterpret_cast<std::uintptr_t>(returnAddress), up, false, false, visit};
-    _Unwind_Backtrace(&visitFrame<Visit>, &walk);
-    return walk.done;
+    NativeWalk<Visit> native{Walk<Visit>{reinterpret_cast<std::uintptr_t>(returnAddress), up, false, false, visit}};
+    _Unwind_Backtrace(&visitFrame<Visit>, &native);
+    return native.walk.done;
 }
 
 #endif
@@ -92,7 +105,7 @@ bool walkFrames(const void* returnAddress, unsigned up, Visit visit) noexcept {
 }  // namespace
 
 FramePlace framePlace(const void* returnAddress, unsigned up) noexcept {
-    FramePlace result = 0;
+    FramePlace result;
     walkFrames(returnAddress, up, [&result](FramePlace place) {
         result = place;
         return true;
@@ -106,10 +119,11 @@ Encloses frameEncloses(FramePlace target, const void* returnAddress, unsigned up
     const bool read = walkFrames(returnAddress, up, [&](FramePlace place) {
         const bool asker = first;
         first = false;
-        if (place < target) return false;  // below the target: climb on
-        if (place == target) {
+        if (place.stack < target.stack) return false;  // below the target: climb on
+        if (place.stack == target.stack && place.resume == target.resume) {
             answer = asker ? Encloses::itself : Encloses::yes;
         } else {
+            // Past the target, or another frame where it was: it is gone.
             answer = Encloses::no;
         }
         return true;

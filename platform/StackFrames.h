@@ -11,9 +11,15 @@
 namespace platform {
 
 /// A frame's place: the stack address just above it, the same for the
-/// frame's whole life, and higher for every frame that encloses it. 0 when
-/// unknown.
-using FramePlace = std::uintptr_t;
+/// frame's whole life and higher for every frame that encloses it, and the
+/// address it returns to, which tells it from a later frame at the same
+/// stack address (another call made from a frame of the same size). Zero
+/// when unknown.
+struct FramePlace {
+    std::uintptr_t stack = 0;
+    std::uintptr_t resume = 0;
+    bool known() const noexcept { return stack != 0; }
+};
 
 /// The place of the frame `up` frames above the one that `returnAddress`
 /// returns into, or 0 when the stack cannot be read that far.
