@@ -96,8 +96,8 @@ TEST(HostRun, AHangIsATimeoutWithItsOwnStatusAndTheScriptsWaitsDoNotCount) {
                                           shortLimit + " s (beyond the script's waits); its process was ended"))
         << hung.output;
 #ifndef _WIN32
-    const std::string waits = fileWith("waits.txt", "wait 400\nwait 400\nnotify 0\n");
-    const ChildOutcome waited = host({"run", plugin("good"), waits, "--timeout", "0.3"});
+    const std::string waits = fileWith("waits.txt", "wait 800\nwait 800\nnotify 0\n");
+    const ChildOutcome waited = host({"run", plugin("good"), waits, "--timeout", "1"});
     EXPECT_EQ(waited.exitCode, 0) << waited.output;
 #endif
 }
