@@ -330,6 +330,9 @@ TEST(HostRun, AFaultInTheWindowIsReportedAtItsLine) {
         // Painting is called from inside the system, which would swallow the fault.
         {"paint_paint_crash", paint, ExitCode::Crashed,
          "corvane-host: CRASH at " + paint + ":4 (paint): " + segmentationFault + "; 8 events recorded before it"},
+        // Its own __try scope's filter declines the fault in the window procedure.
+        {"window_own_filter_declines", click, ExitCode::Crashed,
+         "corvane-host: CRASH at " + click + ":2 (press 10 10): " + segmentationFault + "; 6 events recorded before it"},
         {"paint_keeps_capture", click, ExitCode::ContractBroken,
          "corvane-host: the plug-in broke the contract 1 time(s); the first at " + click +
              ":3: the plug-in's window still holds the mouse capture after the button was released"},
@@ -341,6 +344,16 @@ TEST(HostRun, AFaultInTheWindowIsReportedAtItsLine) {
         EXPECT_EQ(linesOf(outcome.output).back(), row.line) << outcome.output;
         EXPECT_FALSE(hasCrashDump(outcome.output)) << outcome.output;
     }
+}
+
+// The plug-in takes faults of its own in a pin callback, the click and the
+// paint (its __try scope, IsBadReadPtr, its vectored handlers first and last;
+// it aborts if one was not taken): the session runs to its end.
+TEST(HostRun, FaultsThePluginHandlesItselfLeaveTheSessionRunning) {
+    const std::string script = fileWith("own-faults.txt", "open\nfloat 0 0.5\nnotify 0\npress 10 10\nrelease-mouse 10 10\npaint\n");
+    const ChildOutcome outcome = host({"run", plugin("window_handles_own_faults"), script, "--strict", "--timeout", shortLimit});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_FALSE(contains(outcome.output, "CRASH")) << outcome.output;
 }
 #endif
 
