@@ -355,6 +355,27 @@ TEST(HostRun, FaultsThePluginHandlesItselfLeaveTheSessionRunning) {
     EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
     EXPECT_FALSE(contains(outcome.output, "CRASH")) << outcome.output;
 }
+
+#ifdef CORVANE_MSVC_PLUGINS
+// A plug-in of Microsoft's ABI with the compiler's own __try/__except in
+// setPin: a filter expression that takes the fault, and a constant one
+// around an inner scope that declines, answer ResultOk (the fault happened
+// and was taken); a filter that declines leaves the fault to the host: a crash.
+TEST(HostRun, APluginsOwnTryScopeTakesItsFaultAndADecliningOneIsACrash) {
+    const std::string taken = fileWith("taken.txt", "float 0 1\nfloat 1 1\n");
+    const ChildOutcome survived = host({"run", plugin("msvc_own_faults"), taken, "--strict", "--json", "--timeout", shortLimit});
+    EXPECT_EQ(survived.exitCode, 0) << survived.output;
+    for (const char* answer : {"\"call\":\"setPin\",\"pin\":0,\"result\":0}", "\"call\":\"setPin\",\"pin\":1,\"result\":0}"})
+        EXPECT_TRUE(contains(survived.output, answer)) << survived.output;
+
+    const std::string declined = fileWith("declined.txt", "float 0 1\nfloat 2 1\n");
+    const ChildOutcome crashed = host({"run", plugin("msvc_own_faults"), declined, "--strict", "--timeout", shortLimit});
+    EXPECT_EQ(crashed.exitCode, static_cast<int>(ExitCode::Crashed)) << crashed.output;
+    EXPECT_EQ(linesOf(crashed.output).back(), "corvane-host: CRASH at " + declined + ":2 (float 2 1): " + segmentationFault +
+                                                  "; 4 events recorded before it")
+        << crashed.output;
+}
+#endif
 #endif
 
 namespace {
