@@ -113,7 +113,10 @@ bool faultIsHandledBelowTheHost(EXCEPTION_POINTERS* fault) {
     const auto chainEnd = reinterpret_cast<const EXCEPTION_REGISTRATION_RECORD*>(~static_cast<ULONG_PTR>(0));
     CONTEXT context = *fault->ContextRecord;
     // Records below the fault belong to the dispatch now running, not to a frame.
-    while (chained != chainEnd && reinterpret_cast<DWORD64>(chained) < context.Rsp) chained = chained->Next;
+    while (chained != chainEnd && reinterpret_cast<DWORD64>(chained) < context.Rsp) {
+        if (reinterpret_cast<DWORD64>(chained) < stackLow) return false;
+        chained = chained->Next;
+    }
     bool pluginBelow = false;
     for (int frame = 0; frame < 512; ++frame) {
         const DWORD64 pc = context.Rip;
