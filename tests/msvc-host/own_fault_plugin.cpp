@@ -7,9 +7,9 @@
 //   pin 1  filtered by the constant EXCEPTION_EXECUTE_HANDLER, inside an inner scope
 //          whose filter declines: taken by the outer scope
 //   pin 2  filtered by a function that declines: the fault goes on to the host
-// (Wine's headers lack the GetExceptionCode spellings: the compiler's own
-// names are used.) setPin answers ResultOk when the read faulted and was taken, ResultFail
-// when it did not fault.
+// setPin answers ResultOk when the read faulted and was taken, ResultFail when
+// it did not fault. (Wine's headers lack the GetExceptionCode spellings: the
+// compiler's own names are used.) The entry point is ownFaultPluginStart.
 #include <windows.h>
 
 #include "interfaces/HostInterfaces.h"
@@ -29,6 +29,8 @@ extern "C" BOOL WINAPI ownFaultPluginStart(HINSTANCE, DWORD, void*) { return TRU
 
 namespace {
 
+/// A page reserved and never committed: reading it faults. (Not a static
+/// initialised once: no thread-safe static guard without the C++ runtime.)
 const volatile int* unmappedPage() {
     static const volatile int* page = nullptr;
     if (page == nullptr) page = static_cast<const volatile int*>(VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS));

@@ -12,13 +12,13 @@
 //                                     the code registers and the description lacks
 //   WINDOW_PLUGIN_OWN_FILTER_DECLINES a left press reads an unmapped page under a __try scope
 //                                     of its own whose filter declines the fault
-// and once handling its own faults, which is no fault:
+// and once taking faults of its own, as a correct plug-in may:
 //   WINDOW_PLUGIN_HANDLES_OWN_FAULTS  each pin change, left press and paint reads an unmapped
 //                                     page three ways and survives: under a __try scope of its
 //                                     own, through IsBadReadPtr, and with a vectored handler of
 //                                     its own (added first, then last) that moves the read
-//                                     elsewhere; it aborts the
-//                                     process if one read does not fault or is not taken
+//                                     elsewhere; it aborts the process if one read does not
+//                                     fault or is not taken
 // and once to show the input a session gives it (window_input_plugin.pins.json):
 //   WINDOW_PLUGIN_RECORDS_INPUT       takes the keyboard focus on a left press and sends on
 //                                     its output pin 2 each button, wheel, key and focus
