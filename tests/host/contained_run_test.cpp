@@ -330,6 +330,9 @@ TEST(HostRun, AFaultInTheWindowIsReportedAtItsLine) {
         // Painting is called from inside the system, which would swallow the fault.
         {"paint_paint_crash", paint, ExitCode::Crashed,
          "corvane-host: CRASH at " + paint + ":4 (paint): " + segmentationFault + "; 8 events recorded before it"},
+        // Its own __try scope's filter declines the fault in the window procedure.
+        {"window_own_filter_declines", click, ExitCode::Crashed,
+         "corvane-host: CRASH at " + click + ":2 (press 10 10): " + segmentationFault + "; 6 events recorded before it"},
         {"paint_keeps_capture", click, ExitCode::ContractBroken,
          "corvane-host: the plug-in broke the contract 1 time(s); the first at " + click +
              ":3: the plug-in's window still holds the mouse capture after the button was released"},
@@ -342,6 +345,37 @@ TEST(HostRun, AFaultInTheWindowIsReportedAtItsLine) {
         EXPECT_FALSE(hasCrashDump(outcome.output)) << outcome.output;
     }
 }
+
+// The plug-in takes faults of its own in a pin callback, the click and the
+// paint (its __try scope, IsBadReadPtr, its vectored handlers first and last;
+// it aborts if one was not taken): the session runs to its end.
+TEST(HostRun, FaultsThePluginHandlesItselfLeaveTheSessionRunning) {
+    const std::string script = fileWith("own-faults.txt", "open\nfloat 0 0.5\nnotify 0\npress 10 10\nrelease-mouse 10 10\npaint\n");
+    const ChildOutcome outcome = host({"run", plugin("window_handles_own_faults"), script, "--strict", "--timeout", shortLimit});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_FALSE(contains(outcome.output, "CRASH")) << outcome.output;
+}
+
+#ifdef CORVANE_MSVC_PLUGINS
+// A plug-in of Microsoft's ABI with the compiler's own __try/__except in
+// setPin: a filter expression that takes the fault, and a constant one
+// around an inner scope that declines, answer ResultOk (the fault happened
+// and was taken); a filter that declines leaves the fault to the host: a crash.
+TEST(HostRun, APluginsOwnTryScopeTakesItsFaultAndADecliningOneIsACrash) {
+    const std::string taken = fileWith("taken.txt", "float 0 1\nfloat 1 1\n");
+    const ChildOutcome survived = host({"run", plugin("msvc_own_faults"), taken, "--strict", "--json", "--timeout", shortLimit});
+    EXPECT_EQ(survived.exitCode, 0) << survived.output;
+    for (const char* answer : {"\"call\":\"setPin\",\"pin\":0,\"result\":0}", "\"call\":\"setPin\",\"pin\":1,\"result\":0}"})
+        EXPECT_TRUE(contains(survived.output, answer)) << survived.output;
+
+    const std::string declined = fileWith("declined.txt", "float 0 1\nfloat 2 1\n");
+    const ChildOutcome crashed = host({"run", plugin("msvc_own_faults"), declined, "--strict", "--timeout", shortLimit});
+    EXPECT_EQ(crashed.exitCode, static_cast<int>(ExitCode::Crashed)) << crashed.output;
+    EXPECT_EQ(linesOf(crashed.output).back(), "corvane-host: CRASH at " + declined + ":2 (float 2 1): " + segmentationFault +
+                                                  "; 4 events recorded before it")
+        << crashed.output;
+}
+#endif
 #endif
 
 namespace {

@@ -70,6 +70,11 @@ TEST(WindowChecks, EachWindowFaultIsCaughtByItsCheck) {
         // A fault the system's message dispatch would swallow is a crash all the same.
         {"window_crash_paint", {"--include", "window-paint"}, ExitCode::ChecksFailed, "CRASH window-paint",
          "the check's process ended with exception 0xC0000005 (access violation) during the paint queued after openWindow"},
+        // The plug-in's own __try scope in its window procedure, whose filter declines: the
+        // dispatch would take the fault next, so it is a crash.
+        {"window_own_filter_declines", {"--include", "window-mouse"}, ExitCode::ChecksFailed, "CRASH window-mouse",
+         "the check's process ended with exception 0xC0000005 (access violation) during WM_MOUSEMOVE to (60,60), "
+         "WM_LBUTTONDOWN at (60,60)"},
         {"window_paint_hangs", {"--include", "window-paint", "--timeout", "3"}, ExitCode::TimedOut, "TIMEOUT window-paint",
          "no answer within 3 s during the paint queued after openWindow; its process was ended"},
     };
@@ -87,5 +92,13 @@ TEST(WindowChecks, CorrectWindowedPluginsPassEveryCheck) {
     const std::vector<std::string> windowChecks{"graphics-measure", "window-open",  "window-paint",       "window-mouse",
                                                 "window-close",     "window-rounds", "window-release-open"};
     for (const char* variant : {"window_good", "paint", "level_slider"}) expectPassesAll(variant, windowChecks);
+}
+
+// Faults the plug-in takes itself in its pin callbacks, paint and click (its
+// own __try scope, IsBadReadPtr, its own vectored handlers first and last):
+// no crash, and every check passes. The plug-in aborts if one was not taken.
+TEST(WindowChecks, FaultsThePluginHandlesItselfAreNoCrash) {
+    expectPassesAll("window_handles_own_faults", {"graphics-measure", "described-pins-answered", "window-open", "window-paint",
+                                                  "window-mouse", "window-close", "window-rounds", "window-release-open"});
 }
 #endif

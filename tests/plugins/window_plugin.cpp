@@ -10,6 +10,15 @@
 //   WINDOW_PLUGIN_LEAKS_GDI_IN_PAINT  onPaint makes a pen and a brush and never deletes them
 //   WINDOW_PLUGIN_SENDS_UNDESCRIBED   a left press also sends a click count on pin 2, which
 //                                     the code registers and the description lacks
+//   WINDOW_PLUGIN_OWN_FILTER_DECLINES a left press reads an unmapped page under a __try scope
+//                                     of its own whose filter declines the fault
+// and once taking faults of its own, as a correct plug-in may:
+//   WINDOW_PLUGIN_HANDLES_OWN_FAULTS  each pin change, left press and paint reads an unmapped
+//                                     page three ways and survives: under a __try scope of its
+//                                     own, through IsBadReadPtr, and with a vectored handler of
+//                                     its own (added first, then last) that moves the read
+//                                     elsewhere; it aborts the process if one read does not
+//                                     fault or is not taken
 // and once to show the input a session gives it (window_input_plugin.pins.json):
 //   WINDOW_PLUGIN_RECORDS_INPUT       takes the keyboard focus on a left press and sends on
 //                                     its output pin 2 each button, wheel, key and focus
@@ -18,9 +27,12 @@
 //                                     clicks (CS_DBLCLKS)
 #include <windows.h>
 
+#include <excpt.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "factory/MpFactory.h"
@@ -28,7 +40,75 @@
 #include "gui/MpGuiWindowsGfxBase.h"
 #include "gui/StringGuiPin.h"
 
+#if defined(WINDOW_PLUGIN_HANDLES_OWN_FAULTS) || defined(WINDOW_PLUGIN_OWN_FILTER_DECLINES)
+// The filter of the scope below (MinGW's __try1 names it as an assembler symbol).
+extern "C" LONG ownFaultFilter(EXCEPTION_POINTERS* fault, void*) {
+#ifdef WINDOW_PLUGIN_OWN_FILTER_DECLINES
+    static_cast<void>(fault);
+    return EXCEPTION_CONTINUE_SEARCH;
+#else
+    return fault->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION ? EXCEPTION_EXECUTE_HANDLER
+                                                                               : EXCEPTION_CONTINUE_SEARCH;
+#endif
+}
+#endif
+
 namespace {
+
+#if defined(WINDOW_PLUGIN_HANDLES_OWN_FAULTS) || defined(WINDOW_PLUGIN_OWN_FILTER_DECLINES)
+/// A page reserved and never committed: reading it faults.
+const volatile int* unmappedPage() {
+    static void* const page = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);
+    return static_cast<const volatile int*>(page);
+}
+
+/// Reads `where` under a __try scope (MinGW's spelling, a scope record for
+/// the C runtime's handler); true when the read faulted and the scope took it.
+/// One scope in this file: __try1's labels are fixed names.
+__attribute__((noinline)) bool readFaultsUnderScope(const volatile int* where) {
+    volatile bool faulted = true;
+    __try1(ownFaultFilter)
+    static_cast<void>(*where);
+    faulted = false;
+    __except1
+    return faulted;
+}
+#endif
+
+#ifdef WINDOW_PLUGIN_HANDLES_OWN_FAULTS
+/// A vectored handler of the plug-in's own: a read of the unmapped page is
+/// moved to a readable word holding -1, by rewriting the register holding
+/// the address, and the read goes on.
+LONG WINAPI moveReadOfUnmappedPage(EXCEPTION_POINTERS* fault) {
+    static const int substitute = -1;
+    const EXCEPTION_RECORD& record = *fault->ExceptionRecord;
+    if (record.ExceptionCode != EXCEPTION_ACCESS_VIOLATION || record.NumberParameters < 2 ||
+        record.ExceptionInformation[1] != reinterpret_cast<ULONG_PTR>(unmappedPage()))
+        return EXCEPTION_CONTINUE_SEARCH;
+    CONTEXT& context = *fault->ContextRecord;
+    for (DWORD64* reg : {&context.Rax, &context.Rcx, &context.Rdx, &context.Rbx, &context.Rsi, &context.Rdi, &context.R8,
+                         &context.R9, &context.R10, &context.R11, &context.R12, &context.R13, &context.R14, &context.R15})
+        if (*reg == record.ExceptionInformation[1]) {
+            *reg = reinterpret_cast<DWORD64>(&substitute);
+            return EXCEPTION_CONTINUE_EXECUTION;
+        }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+/// The three ways a plug-in survives a fault of its own; aborts when one of
+/// them did not happen as meant.
+void probeUnmappedPage() {
+    if (!readFaultsUnderScope(unmappedPage())) std::abort();
+    if (!IsBadReadPtr(const_cast<const int*>(unmappedPage()), sizeof(int))) std::abort();
+    // Added first, and added last: after the harness's own handlers.
+    for (const ULONG order : {1UL, 0UL}) {
+        void* const handler = AddVectoredExceptionHandler(order, moveReadOfUnmappedPage);
+        const int moved = *unmappedPage();
+        RemoveVectoredExceptionHandler(handler);
+        if (moved != -1) std::abort();
+    }
+}
+#endif
 
 void fill(HDC deviceContext, const RECT& rect, COLORREF colour) {
     HBRUSH brush = CreateSolidBrush(colour);
@@ -110,6 +190,9 @@ protected:
 #endif
 
     std::int32_t onPaint(HDC deviceContext) override {
+#ifdef WINDOW_PLUGIN_HANDLES_OWN_FAULTS
+        probeUnmappedPage();
+#endif
 #ifdef WINDOW_PLUGIN_PAINT_HANGS
         for (volatile bool spinning = true; spinning;) {
         }
@@ -136,6 +219,12 @@ protected:
     }
 
     std::int32_t onLButtonDown(std::uint32_t, POINT point) override {
+#ifdef WINDOW_PLUGIN_HANDLES_OWN_FAULTS
+        probeUnmappedPage();
+#endif
+#ifdef WINDOW_PLUGIN_OWN_FILTER_DECLINES
+        readFaultsUnderScope(unmappedPage());
+#endif
 #ifdef WINDOW_PLUGIN_CRASHES_ON_CLICK
         static int* volatile nowhere = nullptr;
         *nowhere = point.x;
@@ -165,7 +254,12 @@ protected:
     }
 
 private:
-    void repaint() { invalidateRect(nullptr, false); }
+    void repaint() {
+#ifdef WINDOW_PLUGIN_HANDLES_OWN_FAULTS
+        probeUnmappedPage();
+#endif
+        invalidateRect(nullptr, false);
+    }
 
     void levelAt(POINT point) {
         RECT client{};

@@ -1,5 +1,7 @@
 #include "tools/common/CrashNames.h"
 
+#include "tools/common/FaultOwner.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -55,13 +57,29 @@ void endQuietlyOnCrash() {
     // that DispatchMessage or a system callback called, and Wine's loader one
     // raised in a library's start-up code (it only fails the load): the
     // unhandled filter never sees those and the process goes on half-done.
-    // A hardware fault is caught here first, before any handler, and ends
-    // the process as above. Exceptions a program raises itself (C++ ones
-    // among them) are left to the handlers that may catch them. The price:
-    // a plug-in that handles its own access violations is reported as crashing.
+    // A hardware fault is looked at here first, before any handler of the
+    // faulting thread: when the plug-in's own code takes it (its __try
+    // scope, a guarded system function it called) it is left to that code.
+    // Otherwise the process ends as above once the plug-in's own vectored
+    // handlers have had their say: those added first run before this one
+    // anyway; for those added last, the ending handler is added again at the
+    // end of the list, where the walk over it (Wine's and Windows') reaches
+    // it after them. Exceptions a program raises itself (C++ ones among
+    // them) are left to the handlers that may catch them.
     struct Fatal {
-        static LONG WINAPI first(EXCEPTION_POINTERS* fault) {
-            switch (fault->ExceptionRecord->ExceptionCode) {
+        // Per thread, the fault record `last` is to end the process for;
+        // and the one `last` handler in the list. Both live as long as the
+        // process: the handlers are the process's.
+        static DWORD armedSlot() {
+            static const DWORD slot = TlsAlloc();
+            return slot;
+        }
+        static void*& lastHandler() {
+            static void* handler = nullptr;
+            return handler;
+        }
+        static bool isHardwareFault(DWORD code) {
+            switch (code) {
                 case EXCEPTION_ACCESS_VIOLATION:
                 case EXCEPTION_ILLEGAL_INSTRUCTION:
                 case EXCEPTION_INT_DIVIDE_BY_ZERO:
@@ -69,13 +87,43 @@ void endQuietlyOnCrash() {
                 case EXCEPTION_PRIV_INSTRUCTION:
                 case EXCEPTION_IN_PAGE_ERROR:
                 case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-                case EXCEPTION_DATATYPE_MISALIGNMENT:
-                    return endProcess(fault);
-                default:
-                    return EXCEPTION_CONTINUE_SEARCH;
+                case EXCEPTION_DATATYPE_MISALIGNMENT: return true;
+                default: return false;
             }
         }
+        static LONG WINAPI first(EXCEPTION_POINTERS* fault) {
+            if (!isHardwareFault(fault->ExceptionRecord->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
+            // The thread's last error is the faulting code's, kept as it was.
+            const DWORD lastError = GetLastError();
+            const LONG verdict = decide(fault);
+            SetLastError(lastError);
+            return verdict;
+        }
+        static LONG decide(EXCEPTION_POINTERS* fault) {
+            TlsSetValue(armedSlot(), nullptr);
+            if (faultIsHandledBelowTheHost(fault)) return EXCEPTION_CONTINUE_SEARCH;
+            // A stack overflow leaves no room for more handlers to run.
+            if (fault->ExceptionRecord->ExceptionCode == EXCEPTION_STACK_OVERFLOW || armedSlot() == TLS_OUT_OF_INDEXES)
+                return endProcess(fault);
+            if (void* previous = InterlockedExchangePointer(&lastHandler(), nullptr)) RemoveVectoredExceptionHandler(previous);
+            void* added = AddVectoredExceptionHandler(0, last);
+            if (added == nullptr) return endProcess(fault);
+            InterlockedExchangePointer(&lastHandler(), added);
+            TlsSetValue(armedSlot(), fault->ExceptionRecord);
+            return EXCEPTION_CONTINUE_SEARCH;
+        }
+        static LONG WINAPI last(EXCEPTION_POINTERS* fault) {
+            // A record left armed when the plug-in's handler went on can only
+            // meet a later fault that `first` saw (and disarmed) too; an
+            // exception raised by code may come back at its address.
+            if (!isHardwareFault(fault->ExceptionRecord->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
+            const DWORD lastError = GetLastError();
+            if (TlsGetValue(armedSlot()) == fault->ExceptionRecord) return endProcess(fault);
+            SetLastError(lastError);
+            return EXCEPTION_CONTINUE_SEARCH;
+        }
     };
+    Fatal::armedSlot();
     AddVectoredExceptionHandler(1, Fatal::first);
 }
 
