@@ -7,36 +7,50 @@
 #include <cstdint>
 #include <cstring>
 #include <cwctype>
-#include <string>
+#include <cwchar>
+#include <initializer_list>
 
 namespace {
 
 enum class Owner { Harness, System, Plugin };
 
-/// "C:\windows\" in lower case: the system's modules live below it.
-std::wstring windowsDirectory() {
-    wchar_t path[MAX_PATH] = {};
-    const UINT length = GetSystemWindowsDirectoryW(path, MAX_PATH);
-    std::wstring directory(path, length < MAX_PATH ? length : 0);
-    for (wchar_t& unit : directory) unit = static_cast<wchar_t>(std::towlower(unit));
-    if (!directory.empty() && directory.back() != L'\\') directory += L'\\';
+/// A path of up to MAX_PATH units in lower case. No heap is used on the way
+/// to a decision: the fault may have happened inside the allocator.
+struct LowerPath {
+    wchar_t units[MAX_PATH] = {};
+    DWORD length = 0;
+    void lower() {
+        for (DWORD i = 0; i < length; ++i) units[i] = static_cast<wchar_t>(std::towlower(units[i]));
+    }
+};
+
+/// "c:\windows\": the system's modules live below it. Empty when unknown.
+LowerPath windowsDirectory() {
+    LowerPath directory;
+    const UINT length = GetSystemWindowsDirectoryW(directory.units, MAX_PATH - 1);
+    if (length == 0 || length >= MAX_PATH - 1) return {};
+    directory.length = length;
+    if (directory.units[length - 1] != L'\\') directory.units[directory.length++] = L'\\';
+    directory.lower();
     return directory;
 }
 
 /// Code in no module (generated at run time) counts as the plug-in's, as
 /// does every module outside the Windows directory but this program.
-Owner ownerOf(const void* code, const std::wstring& systemDirectory) {
+Owner ownerOf(const void* code, const LowerPath& systemDirectory) {
     HMODULE module = nullptr;
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             static_cast<LPCWSTR>(code), &module))
         return Owner::Plugin;
     if (module == GetModuleHandleW(nullptr)) return Owner::Harness;
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH || systemDirectory.empty()) return Owner::Plugin;
-    std::wstring lower(path, length);
-    for (wchar_t& unit : lower) unit = static_cast<wchar_t>(std::towlower(unit));
-    return lower.compare(0, systemDirectory.size(), systemDirectory) == 0 ? Owner::System : Owner::Plugin;
+    LowerPath path;
+    path.length = GetModuleFileNameW(module, path.units, MAX_PATH);
+    if (path.length == 0 || path.length >= MAX_PATH || systemDirectory.length == 0) return Owner::Plugin;
+    path.lower();
+    return path.length >= systemDirectory.length &&
+                   std::wmemcmp(path.units, systemDirectory.units, systemDirectory.length) == 0
+               ? Owner::System
+               : Owner::Plugin;
 }
 
 /// Whether `handler` is the C runtime's handler of __try scopes, reached
@@ -102,7 +116,7 @@ const NT_TIB* threadBlock() {
 bool faultIsHandledBelowTheHost(EXCEPTION_POINTERS* fault) {
     // No stack to walk on, and nothing sound to go back to.
     if (fault->ExceptionRecord->ExceptionCode == EXCEPTION_STACK_OVERFLOW) return false;
-    const std::wstring systemDirectory = windowsDirectory();
+    const LowerPath systemDirectory = windowsDirectory();
     const auto* tib = threadBlock();
     const auto stackLow = reinterpret_cast<DWORD64>(tib->StackLimit);
     const auto stackHigh = reinterpret_cast<DWORD64>(tib->StackBase);
