@@ -1,5 +1,7 @@
 #include "tools/common/CrashNames.h"
 
+#include "tools/common/CrashPlace.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -42,6 +44,8 @@ std::string exceptionEnding(unsigned long code, std::string& name) {
 namespace {
 
 LONG WINAPI endProcess(EXCEPTION_POINTERS* fault) {
+    // Where, to a watching parent, before the end that says what.
+    tellParentCrashFrames(fault);
     TerminateProcess(GetCurrentProcess(), fault->ExceptionRecord->ExceptionCode);
     return EXCEPTION_EXECUTE_HANDLER;
 }
@@ -87,6 +91,6 @@ std::string signalEnding(int signal, std::string& name) {
     return "signal " + std::to_string(signal) + (name.empty() ? "" : " (" + name + ")");
 }
 
-void endQuietlyOnCrash() {}
+void endQuietlyOnCrash() { tellParentWhereOnCrash(); }
 
 #endif
