@@ -89,7 +89,7 @@ SourcePlace readSourcePlace(const CrashFrame& frame) {
     SourcePlace place;
     const std::string tool = findAddr2line();
     if (tool.empty()) {
-        place.missing = "addr2line is not installed (binutils), so no function or line";
+        place.missing = "addr2line is not installed (binutils)";
         return place;
     }
     char offset[24] = "0x";
