@@ -180,6 +180,9 @@ void tellParentCrashFrames(const void* pointers) {
     static volatile LONG telling = 0;
     if (InterlockedExchange(&telling, 1) != 0 || !hasParentChannel()) return;
     const auto* fault = static_cast<const EXCEPTION_POINTERS*>(pointers);
+    // An overflowed stack has no room for the telling: a fault in it would
+    // end the process with another code than the overflow's.
+    if (fault->ExceptionRecord->ExceptionCode == EXCEPTION_STACK_OVERFLOW) return;
     const auto tell = [](std::uintptr_t address, bool returnAddress) {
         HMODULE module = nullptr;
         wchar_t wide[1024];
