@@ -8,3 +8,10 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Debug information as DWARF 4: Wine 8's symbol reader (dbghelp) reads it and
+# not gcc 12's default DWARF 5, and through it corvane-host names a crash's
+# function and line under Wine. (CMake adds its -g after these; the version stays.)
+foreach(lang C CXX)
+  set(CMAKE_${lang}_FLAGS_DEBUG_INIT "-gdwarf-4")
+  set(CMAKE_${lang}_FLAGS_RELWITHDEBINFO_INIT "-gdwarf-4")
+endforeach()

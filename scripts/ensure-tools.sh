@@ -7,6 +7,8 @@ need=()
 have() { command -v "$1" >/dev/null 2>&1; }
 have cmake || need+=(cmake)
 have g++ || need+=(g++)
+# addr2line names a crash's function and line from a native module's debug information.
+have addr2line || need+=(binutils)
 have x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64)
 have x86_64-w64-mingw32-objdump || need+=(binutils-mingw-w64-x86-64)
 have wine || need+=(wine)

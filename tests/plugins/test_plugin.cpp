@@ -29,6 +29,8 @@
 //   TEST_PLUGIN_EXITS_IN_SETPIN       setPin on float pin 1 ends the process with exit status 0
 //   TEST_PLUGIN_EXITS_AT_LOAD         the library's static initialisation ends the process with status 0
 //   TEST_PLUGIN_HANGS_AT_LOAD         the library's static initialisation never returns
+//   TEST_PLUGIN_CRASHES_IN_LIBRARY    notify 0 with a text held copies it through null with the C
+//                                     library's memcpy, which faults inside the system's library
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +68,11 @@ using namespace gmpi;
 namespace {
 
 constexpr std::int32_t lastFloatPin = 65536;
+
+#ifdef TEST_PLUGIN_CRASHES_IN_LIBRARY
+// Unknown to the compiler, so that the copy is a call of the library's memcpy.
+volatile std::size_t copyPadding = 64;
+#endif
 
 #ifdef TEST_PLUGIN_CRASHES_AT_LOAD
 int* volatile nowhereAtLoad = nullptr;
@@ -266,6 +273,10 @@ public:
 #ifdef TEST_PLUGIN_CRASHES_AFTER_SEQUENCE
             static int* volatile nowhere = nullptr;
             if (!text.empty() && floats.count(3) != 0 && floats[3] < 0) *nowhere = 1;
+#endif
+#ifdef TEST_PLUGIN_CRASHES_IN_LIBRARY
+            static char16_t* volatile nowhereToCopy = nullptr;
+            if (!text.empty()) std::memcpy(nowhereToCopy, text.data(), text.size() * sizeof(char16_t) + copyPadding);
 #endif
 #ifdef TEST_PLUGIN_FORGES_MARKERS
             if (text == u"forge") {

@@ -129,6 +129,10 @@ void tellParent(std::string_view line) {
     writeChannel(text.data(), text.size());
 }
 
+void tellParentRaw(const char* bytes, std::size_t size) {
+    if (channelOpen) writeChannel(bytes, size);
+}
+
 std::ostream* parentChannel() { return channelOpen ? &channelStream : nullptr; }
 
 void tellParentStep(std::string_view step) { tellParent("step " + std::string(step)); }
@@ -157,6 +161,8 @@ void ControlRecord::take(std::string_view line) {
         if (currentLine > furthest) furthest = currentLine;
     } else if (startsWith(line, "exit ")) {
         exitStatus = numberAfter(line, 5);
+    } else if (startsWith(line, crashFrameMarker) && line.size() > 6 && line[5] == ' ') {
+        if (auto frame = parseCrashFrame(line.substr(6))) frames.push_back(std::move(*frame));
     } else if (startsWith(line, "report ")) {
         reportLines.emplace_back(line.substr(7));
     } else {

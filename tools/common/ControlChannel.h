@@ -10,15 +10,19 @@
 //   step TEXT          before each host call a check makes ("setPin(1)")
 //   line N             the session script line being played
 //   report TEXT        a sanitizer's report line (the parent adds those it reads back)
+//   frame OFFSET PATH  a frame of a crash, the faulting one first (CrashPlace.h)
 //   exit N             the child's final verdict, its exit status, written last
 // and a session's own ones (object, threw, broken, error), kept in order for it.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tools/common/CrashPlace.h"
 
 /// The child's first two arguments when it has a control channel: this
 /// option and the channel's number (a descriptor or handle value).
@@ -37,6 +41,10 @@ bool hasParentChannel();
 /// Writes `line` and a line feed on the channel at once; nothing when this
 /// process has no channel.
 void tellParent(std::string_view line);
+/// Writes `bytes` on the channel with the system's write call alone (no
+/// allocation, no lock): what a signal or fault handler may do. Nothing when
+/// this process has no channel.
+void tellParentRaw(const char* bytes, std::size_t size);
 /// A stream on the channel (each flush sends what it holds), or null when
 /// this process has none.
 std::ostream* parentChannel();
@@ -76,6 +84,8 @@ public:
     std::optional<int> finished() const { return exitStatus; }  // the "exit" marker's status
     const std::vector<std::string>& report() const { return reportLines; }
     void addReport(std::vector<std::string> lines) { reportLines = std::move(lines); }
+    /// The frames of a crash, the faulting one first, as the child told them.
+    const std::vector<CrashFrame>& crashFrames() const { return frames; }
     /// The other markers, in order, as written ("object version-2", "threw ...").
     const std::vector<std::string>& others() const { return rest; }
 
@@ -87,5 +97,6 @@ private:
     int furthest = 0;
     std::optional<int> exitStatus;
     std::vector<std::string> reportLines;
+    std::vector<CrashFrame> frames;
     std::vector<std::string> rest;
 };

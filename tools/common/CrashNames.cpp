@@ -1,5 +1,6 @@
 #include "tools/common/CrashNames.h"
 
+#include "tools/common/CrashPlace.h"
 #include "tools/common/FaultOwner.h"
 
 #include <cstdio>
@@ -44,6 +45,8 @@ std::string exceptionEnding(unsigned long code, std::string& name) {
 namespace {
 
 LONG WINAPI endProcess(EXCEPTION_POINTERS* fault) {
+    // Where, to a watching parent, before the end that says what.
+    tellParentCrashFrames(fault);
     TerminateProcess(GetCurrentProcess(), fault->ExceptionRecord->ExceptionCode);
     return EXCEPTION_EXECUTE_HANDLER;
 }
@@ -135,6 +138,6 @@ std::string signalEnding(int signal, std::string& name) {
     return "signal " + std::to_string(signal) + (name.empty() ? "" : " (" + name + ")");
 }
 
-void endQuietlyOnCrash() {}
+void endQuietlyOnCrash() { tellParentWhereOnCrash(); }
 
 #endif

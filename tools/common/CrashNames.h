@@ -15,5 +15,6 @@ std::string signalEnding(int signal, std::string& name);
 std::string exceptionEnding(unsigned long code, std::string& name);
 
 /// Makes a crash of this process end it at once with the fault as its
-/// status, without a debugger, error dialog or crash dump (Windows); nothing elsewhere.
+/// status, without a debugger, error dialog or crash dump (Windows), having
+/// told a watching parent where it happened (CrashPlace.h; natively too).
 void endQuietlyOnCrash();

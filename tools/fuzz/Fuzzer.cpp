@@ -24,6 +24,7 @@ public:
         : options(fuzzOptions), kind(failure) {
         contain.strict = true;
         contain.quiet = true;
+        contain.locateCrash = false;  // the confirming run looks it up, once
         contain.timeoutSeconds = kind == SessionVerdict::Kind::TimedOut && options.timeoutSeconds > 0
                                      ? std::min(options.timeoutSeconds, shrinkLimitSeconds)
                                      : options.timeoutSeconds;
@@ -95,6 +96,13 @@ const char* failureName(SessionVerdict::Kind kind) {
     }
 }
 
+/// The fault, and where it happened when that is known.
+std::string faultWithPlace(const SessionVerdict& verdict) {
+    std::string words = verdict.fault;
+    if (verdict.where) words.append(" ").append(whereWords(*verdict.where));
+    return words;
+}
+
 }  // namespace
 
 ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
@@ -130,7 +138,7 @@ ExitCode fuzz(const FuzzOptions& options, std::ostream& out) {
             const bool hung = verdict.kind == SessionVerdict::Kind::TimedOut;
             throw HostError(verdict.code, "session " + std::to_string(std::max(session, 1)) + (hung ? " hung " : " crashed ") +
                                               placeOf(verdict, script, "session") + ": " +
-                                              (hung ? "no answer within " + formatNumber(verdict.limitSeconds) + " s" : verdict.fault));
+                                              (hung ? "no answer within " + formatNumber(verdict.limitSeconds) + " s" : faultWithPlace(verdict)));
         }
         if (session == 0) {
             const bool window = verdict.object.find(" gdi") != std::string::npos;

@@ -115,6 +115,7 @@ SessionVerdict playContained(const PluginChoice& plugin, const SessionScript& sc
             verdict.faultNumber = ending.faultNumber;
             verdict.faultName = ending.faultName;
             verdict.report = ending.report;
+            if (ending.kind == ChildEnding::Kind::Crashed && options.locateCrash) verdict.where = locateCrash(run.control.crashFrames());
             break;
         case ChildEnding::Kind::Finished:
             if (!threw.empty()) {
@@ -150,7 +151,11 @@ std::string verdictLine(const SessionVerdict& verdict, const SessionScript& scri
     const std::string place = placeOf(verdict, script, source);
     const std::string recorded = verdict.events == 0 ? "" : "; " + std::to_string(verdict.events) + " events recorded before it";
     switch (verdict.kind) {
-        case SessionVerdict::Kind::Crashed: return "CRASH " + place + ": " + verdict.fault + recorded;
+        case SessionVerdict::Kind::Crashed: {
+            std::string line = "CRASH " + place + ": " + verdict.fault;
+            if (verdict.where) line.append(" ").append(whereWords(*verdict.where));
+            return line.append(recorded);
+        }
         case SessionVerdict::Kind::TimedOut:
             return "TIMEOUT " + place + ": no answer within " + seconds(verdict.limitSeconds) +
                    " s (beyond the script's waits); its process was ended" + recorded;
@@ -182,6 +187,7 @@ std::string verdictJson(const SessionVerdict& verdict, const SessionScript& scri
             members += ",\"name\":" + quoted(verdict.faultName);
         }
         members += ",\"fault\":" + quoted(verdict.fault);
+        if (verdict.where) members += ",\"where\":" + whereJson(*verdict.where);
         if (!verdict.report.empty()) {
             members += ",\"report\":[";
             for (std::size_t i = 0; i < verdict.report.size(); ++i) members += (i == 0 ? "" : ",") + quoted(verdict.report[i]);

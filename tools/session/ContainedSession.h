@@ -10,9 +10,11 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "tools/common/CrashPlace.h"
 #include "tools/common/HostError.h"
 #include "tools/hosting/HostedPlugin.h"
 #include "tools/session/SessionScript.h"
@@ -23,6 +25,7 @@ struct ContainOptions {
     bool quiet = false;             // the child prints no transcript
     double timeoutSeconds = 30;     // beyond the waits the script asks for
     std::vector<std::string> childOptions;  // more options for the child (show's window)
+    bool locateCrash = true;        // a crash's function and line looked up (the fuzzer's shrinking needs none)
 };
 
 struct SessionVerdict {
@@ -39,6 +42,7 @@ struct SessionVerdict {
     bool whileLoading = false;     // ended (crash, exit, hang) in the library's start-up code, as it was loaded
     int events = 0;                // transcript lines the child wrote
     std::vector<std::string> report; // Crashed by a sanitizer's report: its first lines (fault holds the first)
+    std::optional<CrashWhere> where; // Crashed by a signal or exception: where, as far as known
     std::string message;           // Stopped, ContractBroken: why, as the child's error said it
     std::string object;            // what the object is, once made: "version-2", "legacy gdi", ...
     double limitSeconds = 0;       // the time limit it had

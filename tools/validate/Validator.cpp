@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 
 #include "tools/common/ChildProcess.h"
 #include "tools/common/ChildRun.h"
+#include "tools/common/CrashPlace.h"
 #include "tools/hosting/PinValue.h"
 #include "tools/hosting/PluginDebugOutput.h"
 #include "tools/validate/ContractChecks.h"
@@ -116,10 +118,11 @@ struct CheckResult {
     std::string result;  // "pass", "fail", "crash", "timeout", "skip"; "harness": not run, the harness's own trouble
     double seconds = 0;
     std::string message;  // what went wrong, one line per finding
+    std::string where;    // a crash's place as a JSON object, when known
 };
 
 CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
-    CheckResult result{check.name, "pass", 0, {}};
+    CheckResult result{check.name, "pass", 0, {}, {}};
     if (options.inProcess) {
         const auto start = std::chrono::steady_clock::now();
         std::string skipped;
@@ -156,8 +159,11 @@ CheckResult runOne(const ValidateOptions& options, const ContractCheck& check) {
             // "the plug-in ended the process (exit status 0) during setPin(1)",
             // a sanitizer's first line with its place, its next lines below.
             const bool bySignal = ending.kind == ChildEnding::Kind::Crashed && ending.report.empty();
-            const std::string what = ending.whileLoading ? "the library could not be loaded: " + ending.fault
-                                     : bySignal          ? "the check's process ended with " + ending.fault + at
+            const std::optional<CrashWhere> where = bySignal ? locateCrash(run.control.crashFrames()) : std::nullopt;
+            const std::string whereText = where ? std::string(" ").append(whereWords(*where)) : std::string();
+            if (where) result.where = whereJson(*where);
+            const std::string what = ending.whileLoading ? "the library could not be loaded: " + ending.fault + whereText
+                                     : bySignal          ? "the check's process ended with " + ending.fault + at + whereText
                                                          : ending.fault + at;
             result.message = what + "\n" + report + result.message;
             break;
@@ -279,9 +285,13 @@ void openInChild(const ValidateOptions& options) {
             throw HostError(ExitCode::TimedOut, path + " was not loaded within " + formatNumber(options.timeoutSeconds) +
                                                     (ending.whileLoading ? " s (its start-up code does not return)"
                                                                          : " s (MP_GetFactory, the factory's query or creating the class does not return)"));
-        case ChildEnding::Kind::Crashed:
-            if (ending.whileLoading) throw HostError(ExitCode::Crashed, path + " could not be loaded: " + ending.fault);
-            throw HostError(ExitCode::Crashed, path + " crashed" + place + ": " + ending.fault + "\n" + sanitizerReportText(ending));
+        case ChildEnding::Kind::Crashed: {
+            const std::optional<CrashWhere> where = ending.report.empty() ? locateCrash(run.control.crashFrames()) : std::nullopt;
+            std::string fault = ending.fault;
+            if (where) fault.append(" ").append(whereWords(*where));
+            if (ending.whileLoading) throw HostError(ExitCode::Crashed, path + " could not be loaded: " + fault);
+            throw HostError(ExitCode::Crashed, path + " crashed" + place + ": " + fault + "\n" + sanitizerReportText(ending));
+        }
         case ChildEnding::Kind::EndedByPlugin: throw HostError(ExitCode::Crashed, path + ": " + ending.fault + place);
         case ChildEnding::Kind::Finished: break;
     }
@@ -378,7 +388,8 @@ ExitCode validate(const ValidateOptions& options, std::ostream& out) {
             std::string message = result.message;
             while (!message.empty() && message.back() == '\n') message.pop_back();
             out << "{\"name\":" << jsonString(result.name) << ",\"result\":\"" << result.result
-                << "\",\"duration\":" << secondsText(result.seconds) << ",\"message\":" << jsonString(message) << "}\n";
+                << "\",\"duration\":" << secondsText(result.seconds) << ",\"message\":" << jsonString(message)
+                << (result.where.empty() ? "" : ",\"where\":" + result.where) << "}\n";
         } else {
             const char* verdict = result.result == "pass"    ? "PASS "
                                   : result.result == "skip"  ? "SKIP "
