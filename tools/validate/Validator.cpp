@@ -375,7 +375,7 @@ ExitCode validate(const ValidateOptions& options, std::ostream& out) {
             // CI job reading the JUnit file still finds what ran, and why the
             // rest did not, as an error of the harness rather than a failure.
             if (options.junitPath) {
-                results.push_back({check->name, "harness", 0, error.what()});
+                results.push_back({check->name, "harness", 0, error.what(), {}});
                 writeJunit(*options.junitPath, options.plugin.libraryPath, results);
             }
             throw;
