@@ -1,6 +1,6 @@
 #include "tools/common/CrashNames.h"
 
-#include "tools/common/CrashPlace.h"
+#include "tools/common/CrashTelling.h"
 #include "tools/common/FaultOwner.h"
 
 #include <cstdio>

@@ -16,5 +16,5 @@ std::string exceptionEnding(unsigned long code, std::string& name);
 
 /// Makes a crash of this process end it at once with the fault as its
 /// status, without a debugger, error dialog or crash dump (Windows), having
-/// told a watching parent where it happened (CrashPlace.h; natively too).
+/// told a watching parent where it happened (CrashTelling.h; natively too).
 void endQuietlyOnCrash();

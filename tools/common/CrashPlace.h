@@ -1,13 +1,9 @@
 // Where a crash happened: the module and offset of the faulting instruction
-// and of a few callers, told by the crashing child to its parent on the
-// control channel, and what the parent makes of them for its reports.
-//
-// The child's side runs at the crash itself, in a signal handler or the
-// first-chance fault handler (CrashNames.cpp): it only reads the fault's
-// context and the loaded modules and writes "frame 0x1a2b /path/module"
-// lines, one per frame, the faulting one first, with no allocation. The
-// parent's side (SymbolReader.h) names function, file and line from the
-// module file's debug information, where there is some.
+// and of a few callers, as the crashing child tells them to its parent on
+// the control channel ("frame 0x1a2b fault /path/module" lines, the faulting
+// one first: CrashTelling.h), and what the parent makes of them for its
+// reports. The parent reads the lines back (ControlChannel.h), looks up
+// function, file and line (SymbolReader.h) and words them here.
 #pragma once
 
 #include <cstdint>
@@ -56,25 +52,9 @@ bool isSystemModule(const std::string& module);
 /// innermost one outside them; without their source places.
 std::optional<CrashWhere> pickCrashWhere(const std::vector<CrashFrame>& frames);
 
-/// pickCrashWhere with the source places looked up (SymbolReader.h).
-std::optional<CrashWhere> locateCrash(const std::vector<CrashFrame>& frames);
-
 /// "at test_plugin.so+0x1a2b in TestObject::setPin(...) test_plugin.cpp:88",
 /// with ", called from ..." for the caller; module and file by their names only.
 std::string whereWords(const CrashWhere& where);
 /// {"module":"/path/test_plugin.so","offset":"0x1a2b","function":...,"file":...,"line":88,
 ///  "caller":{...}}: what is known, the paths whole.
 std::string whereJson(const CrashWhere& where);
-
-/// The child's side: makes a crash of this process tell its parent where,
-/// on the control channel, before it ends as it would have. Natively a
-/// handler of the fatal signals on a stack of its own, left out when a
-/// sanitizer runtime is in the process (it reports the place itself); on
-/// Windows nothing (the first-chance handler calls tellParentCrashFrames).
-void tellParentWhereOnCrash();
-
-#ifdef _WIN32
-/// The Windows child's side, from the ending path of its fault handler:
-/// `pointers` is the handler's EXCEPTION_POINTERS.
-void tellParentCrashFrames(const void* pointers);
-#endif

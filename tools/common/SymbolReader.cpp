@@ -125,3 +125,12 @@ SourcePlace readSourcePlace(const CrashFrame& frame) {
 }
 
 #endif
+
+std::optional<CrashWhere> locateCrash(const std::vector<CrashFrame>& frames) {
+    std::optional<CrashWhere> where = pickCrashWhere(frames);
+    if (!where) return where;
+    if (!where->frame.module.empty()) where->source = readSourcePlace(where->frame);
+    if (where->caller) where->callerSource = readSourcePlace(*where->caller);
+    return where;
+}
+

@@ -11,3 +11,6 @@
 /// innermost function (an inlined one included), its file and line; or, in
 /// `missing`, why nothing is known.
 SourcePlace readSourcePlace(const CrashFrame& frame);
+
+/// The crash's place of interest (pickCrashWhere) with the source places looked up.
+std::optional<CrashWhere> locateCrash(const std::vector<CrashFrame>& frames);

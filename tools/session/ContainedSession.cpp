@@ -6,6 +6,7 @@
 
 #include "tools/common/ChildRun.h"
 #include "tools/common/HostText.h"
+#include "tools/common/SymbolReader.h"
 #include "tools/session/Session.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include "tools/common/ChildProcess.h"
 #include "tools/common/ChildRun.h"
 #include "tools/common/CrashPlace.h"
+#include "tools/common/SymbolReader.h"
 #include "tools/hosting/PinValue.h"
 #include "tools/hosting/PluginDebugOutput.h"
 #include "tools/validate/ContractChecks.h"
