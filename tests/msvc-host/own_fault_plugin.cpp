@@ -16,6 +16,7 @@
 #include "interfaces/IMpFactory.h"
 #include "interfaces/IMpUserInterface2.h"
 #include "interfaces/InterfaceIds.h"
+#include "tests/plugins/StaticFactory.h"
 
 using namespace gmpi;
 
@@ -126,24 +127,8 @@ bool isOurClass(const char16_t* identifier) {
     }
 }
 
-class ProbeFactory final : public IMpFactory2 {
+class ProbeFactory final : public StaticFactory {
 public:
-    std::int32_t queryInterface(const InterfaceId& iid, void** out) override {
-        if (out == nullptr) return ResultFail;
-        const bool known = iid == IID_IMpUnknown || iid == IID_IMpFactory || iid == IID_IMpFactory2;
-        *out = known ? this : nullptr;
-        return known ? ResultOk : ResultNoInterface;
-    }
-    std::int32_t addRef() override { return 1; }
-    std::int32_t release() override { return 1; }
-    std::int32_t createObject(const char16_t* identifier, std::int32_t kind, IMpUnknown*, void** out) override {
-        return createObject2(identifier, kind, out);
-    }
-    std::int32_t getBuildInfo(std::int32_t* version, std::int32_t capacity, char16_t* text) override {
-        if (version != nullptr) *version = 1;
-        if (text != nullptr && capacity > 0) text[0] = u'\0';
-        return ResultOk;
-    }
     std::int32_t createObject2(const char16_t* identifier, std::int32_t kind, void** out) override {
         if (out == nullptr) return ResultFail;
         *out = nullptr;

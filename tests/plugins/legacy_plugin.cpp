@@ -26,6 +26,7 @@
 #include "interfaces/IMpUserInterface.h"
 #include "interfaces/IZuGraphicsComposited.h"
 #include "interfaces/InterfaceIds.h"
+#include "tests/plugins/StaticFactory.h"
 
 #if defined(_WIN32)
 #define LEGACY_PLUGIN_EXPORT extern "C" __declspec(dllexport)
@@ -198,16 +199,8 @@ std::int32_t CompositedView::addRef() { return owner.addRef(); }
 std::int32_t CompositedView::release() { return owner.release(); }
 #endif
 
-class LegacyFactory final : public IMpFactory2 {
+class LegacyFactory final : public StaticFactory {
 public:
-    std::int32_t queryInterface(const InterfaceId& iid, void** out) override {
-        if (out == nullptr) return ResultFail;
-        const bool known = iid == IID_IMpUnknown || iid == IID_IMpFactory || iid == IID_IMpFactory2;
-        *out = known ? this : nullptr;
-        return known ? ResultOk : ResultNoInterface;
-    }
-    std::int32_t addRef() override { return 1; }
-    std::int32_t release() override { return 1; }
     std::int32_t createObject(const char16_t* identifier, std::int32_t kind, IMpUnknown* host, void** out) override {
         const std::int32_t created = createObject2(identifier, kind, out);
         if (created != ResultOk) return created;
@@ -228,11 +221,6 @@ public:
 #endif
         return ResultOk;
     }
-    std::int32_t getBuildInfo(std::int32_t* version, std::int32_t capacity, char16_t* text) override {
-        if (version != nullptr) *version = 1;
-        if (text != nullptr && capacity > 0) text[0] = u'\0';
-        return ResultOk;
-    }
     std::int32_t createObject2(const char16_t* identifier, std::int32_t kind, void** out) override {
         if (out == nullptr) return ResultFail;
         *out = nullptr;
@@ -240,7 +228,6 @@ public:
         *out = static_cast<IMpUserInterface*>(new LegacyObject);
         return ResultOk;
     }
-    virtual ~LegacyFactory() = default;
 };
 
 LegacyFactory factory;

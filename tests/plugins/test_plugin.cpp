@@ -43,6 +43,7 @@
 #include "interfaces/IMpFactory.h"
 #include "interfaces/IMpUserInterface2.h"
 #include "interfaces/InterfaceIds.h"
+#include "tests/plugins/StaticFactory.h"
 
 #if defined(TEST_PLUGIN_LEAVES_A_CHILD) || defined(TEST_PLUGIN_FORGES_MARKERS) || defined(TEST_PLUGIN_LEAVES_ITS_GROUP) || \
     defined(TEST_PLUGIN_FLOODS_OUTPUT)
@@ -326,24 +327,8 @@ private:
     std::map<std::int32_t, float> floats;
 };
 
-class EchoFactory final : public IMpFactory2 {
+class EchoFactory final : public StaticFactory {
 public:
-    std::int32_t queryInterface(const InterfaceId& iid, void** out) override {
-        if (out == nullptr) return ResultFail;
-        const bool known = iid == IID_IMpUnknown || iid == IID_IMpFactory || iid == IID_IMpFactory2 || answersComIUnknown(iid);
-        *out = known ? this : nullptr;
-        return known ? ResultOk : ResultNoInterface;
-    }
-    std::int32_t addRef() override { return 1; }
-    std::int32_t release() override { return 1; }
-    std::int32_t createObject(const char16_t* identifier, std::int32_t kind, IMpUnknown*, void** out) override {
-        return createObject2(identifier, kind, out);
-    }
-    std::int32_t getBuildInfo(std::int32_t* version, std::int32_t capacity, char16_t* text) override {
-        if (version != nullptr) *version = 1;
-        if (text != nullptr && capacity > 0) text[0] = u'\0';
-        return ResultOk;
-    }
     std::int32_t createObject2(const char16_t* identifier, std::int32_t kind, void** out) override {
         if (out == nullptr) return ResultFail;
         *out = nullptr;
@@ -351,7 +336,9 @@ public:
         *out = static_cast<IMpUserInterface2B*>(new EchoObject);
         return ResultOk;
     }
-    virtual ~EchoFactory() = default;
+
+private:
+    bool answersAlso(const InterfaceId& iid) const override { return answersComIUnknown(iid); }
 };
 
 EchoFactory factory;
